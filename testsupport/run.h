@@ -1,0 +1,42 @@
+// Runs a built program the way a user does: arguments, standard-input bytes,
+// and back come standard output, standard error and the exit status.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testsupport {
+
+using namespace std::chrono_literals;
+
+// Full path of a program in the build tree's bin folder.
+std::string program(std::string_view name);
+
+struct RunOptions {
+    std::string input;                       // written to standard input, then closed
+    std::chrono::milliseconds timeout = 20s; // the child is killed past it
+    std::string stdout_path;                 // when set, standard output goes to this file
+    std::size_t max_output = 64u << 20;      // the child is killed when it prints more
+};
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status = -1;         // exit status, when the program exited
+    int signal = 0;          // the signal that ended it, else 0
+    bool timed_out = false;  // killed because it ran past the timeout
+    bool overflowed = false; // killed because it printed more than max_output
+};
+
+RunResult run(std::string_view name, const std::vector<std::string> &args,
+              const RunOptions &options = {});
+
+// The common case: a program fed the given input, no arguments.
+RunResult run_with_input(std::string_view name, std::string input);
+
+// "exited with status 0", "killed by signal 11", "timed out", ... for messages.
+std::string describe(const RunResult &result);
+
+} // namespace testsupport
