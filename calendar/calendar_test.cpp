@@ -1,6 +1,8 @@
 #include "run.h"
+#include "stress.h"
 #include "terminal.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -248,6 +250,32 @@ TEST(Monthlen, LettersAtTheTerminalFailBothReads) {
     EXPECT_EQ(term.finish(), 0);
     EXPECT_EQ(without_cr(term.screen()), "Enter Monat :abc\nEnter Jahr :Monat: 0, Jahr: 0 \n"
                                          "0 ist ein Schaltjahr\nDer Monat 00-0 hat 0 Tage.\n");
+}
+
+TEST(Monthlen, StaysSoundOnHostileInput) {
+    stress(1600, 400, 5s, [](Random &random) {
+        const std::string input = hostile_input(random, {"2", "12", "1600", "2024", "9999"});
+        RunResult r = run_with_input("monthlen", input);
+        expect_clean_end(r, 0, input);
+        EXPECT_TRUE(r.out.starts_with("Enter Monat :Enter Jahr :Monat: ")) << r.out;
+    });
+}
+
+TEST(Daycalc, StaysSoundOnHostileArguments) {
+    stress(2024, 400, 5s, [](Random &random) {
+        std::string arg = hostile_piece(random, {"2024", "-", "02", "29"});
+        while (random() % 4 != 0)
+            arg += hostile_piece(random, {"-", "-", "1", "12", "31"});
+        if (const std::size_t nul = arg.find('\0'); nul != std::string::npos)
+            arg.resize(nul);                                   // an argument ends at its first NUL
+        arg.resize(std::min<std::size_t>(arg.size(), 100000)); // the kernel's limit is 128 KiB
+        RunResult r = daycalc({arg});
+        expect_clean_end(r, r.status == 1 ? 1 : 0, arg);
+        if (r.status == 1)
+            EXPECT_EQ(r.out, "Fehler\n") << arg;
+        else
+            EXPECT_NE(r.out.find(" is a "), std::string::npos) << arg;
+    });
 }
 
 } // namespace
