@@ -1,0 +1,29 @@
+// convtable_n: converts five CHF amounts into BTC at the rate the user enters;
+// the number of rows is held in a variable.
+
+#include "common/output.h"
+#include "common/prompt.h"
+
+#include <cstdio>
+#include <limits>
+
+// A rate of zero must give inf, not a trap: IEEE 754 division makes it so.
+static_assert(std::numeric_limits<double>::is_iec559);
+
+int main() {
+    const int rows = 5;
+    int value = 0;
+    int row = 0;
+    double umrechnungsfaktor = 0.0;
+
+    show_prompt("Enter conversion rate (1.00 BTC -> CHF): ");
+    // Input that is not a number leaves the rate at 0.0; the table follows all the same.
+    std::scanf("%lf", &umrechnungsfaktor);
+
+    for (row = 1; row <= rows; ++row) {
+        value += 200;
+        std::printf("%d CHF     <-->     %f BTC \n", value,
+                    static_cast<double>(value) / umrechnungsfaktor);
+    }
+    return finish_output("convtable_n", 0);
+}
