@@ -1,0 +1,161 @@
+// shapes: draws a ring or a filled square of coloured asterisks, pass after
+// pass, in the size and colour that the user asks for.
+
+#include "common/output.h"
+#include "common/prompt.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+constexpr int OVAL = 0;
+constexpr int RECTANGLE = 1;
+
+constexpr int RED = 0;
+constexpr int GREEN = 1;
+constexpr int YELLOW = 2;
+
+// Indexed by the colour codes.
+constexpr const char *colors[] = {"\033[31m", "\033[32m", "\033[33m"};
+constexpr char reset[] = "\033[0m";
+
+struct shape_spec {
+    int shape;
+    int size;
+};
+
+// One unit of output (a coloured asterisk, a blank, a line end) repeated
+// over a buffer, so that a run of it costs one write per buffer rather than
+// one call per unit.
+struct unit_run {
+    const char *bytes;
+    std::size_t width; // bytes of one unit
+    std::size_t units; // units the buffer holds
+};
+
+// Fills `buffer` with copies of `unit`, as many as fit, but no more than
+// `wanted`: a small figure should not pay for filling the whole buffer.
+unit_run fill_units(char *buffer, std::size_t capacity, const char *unit, long long wanted) {
+    const std::size_t width = std::strlen(unit);
+    std::size_t units = capacity / width;
+    if (wanted < static_cast<long long>(units))
+        units = wanted > 0 ? static_cast<std::size_t>(wanted) : 0;
+    for (std::size_t i = 0; i < units; ++i)
+        std::memcpy(buffer + i * width, unit, width);
+    return {buffer, width, units};
+}
+
+void write_units(unit_run run, long long count) {
+    while (count > 0) {
+        const std::size_t units =
+            count < static_cast<long long>(run.units) ? static_cast<std::size_t>(count) : run.units;
+        std::fwrite(run.bytes, run.width, units, stdout);
+        count -= static_cast<long long>(units);
+    }
+}
+
+// How far a cell lies from the centre (r, r), in exactly the double
+// arithmetic of the cell-by-cell ring test: the runs that the search below
+// finds must agree with that test on every cell.
+double distance(long long row, long long col, double r) {
+    const double dc = static_cast<double>(col) - r;
+    const double dr = static_cast<double>(row) - r;
+    return std::sqrt(dc * dc + dr * dr);
+}
+
+// The first column of [from, to] at which `reached` holds, or to + 1; once
+// `reached` holds, it holds for every column further on.
+template <typename Test> long long first_column(long long from, long long to, Test reached) {
+    long long low = from;
+    long long high = to + 1;
+    while (low < high) {
+        const long long middle = low + (high - low) / 2;
+        if (reached(middle))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+// One row of the ring, without its line end. Within a row the distance only
+// grows with the column's distance from the centre, rounding included, so
+// the cells strictly between r - 0.5 and r + 0.5 form one run on each side
+// of the centre; binary search finds their ends.
+void paint_ring_row(long long row, long long last, double r, unit_run star, unit_run blank) {
+    const auto inside_outer = [&](long long col) { return distance(row, col, r) < r + 0.5; };
+    const auto outside_inner = [&](long long col) { return distance(row, col, r) > r - 0.5; };
+    // Up to the centre column the distance falls as the column grows.
+    const long long centre = last / 2;
+    const long long left_from = first_column(0, centre, inside_outer);
+    const long long left_to =
+        first_column(0, centre, [&](long long col) { return !outside_inner(col); });
+    // Past it the distance grows.
+    const long long right_from = first_column(centre + 1, last, outside_inner);
+    const long long right_to =
+        first_column(centre + 1, last, [&](long long col) { return !inside_outer(col); });
+    write_units(blank, left_from);
+    write_units(star, left_to - left_from);
+    write_units(blank, right_from - left_to);
+    write_units(star, right_to - right_from);
+    write_units(blank, last + 1 - right_to);
+}
+
+// Rows and columns are counted in 64 bits: the largest size has 2^31 of each.
+void paint(shape_spec spec, const char *color) {
+    const double r = spec.size / 2.0;
+    const long long rows = r + r >= 0.0 ? static_cast<long long>(r + r) + 1 : 0;
+    const long long last = rows - 1;
+    char blanks[1 << 14];
+    if (spec.shape != OVAL && spec.shape != RECTANGLE) {
+        write_units(fill_units(blanks, sizeof blanks, "\n", rows), rows);
+        return;
+    }
+    char cell[16];
+    std::snprintf(cell, sizeof cell, "%s*%s", color, reset);
+    char stars[1 << 16];
+    const unit_run star = fill_units(stars, sizeof stars, cell, rows);
+    const unit_run blank = fill_units(blanks, sizeof blanks, " ", rows);
+    for (long long row = 0; row < rows; ++row) {
+        if (spec.shape == OVAL)
+            paint_ring_row(row, last, r, star, blank);
+        else
+            write_units(star, rows);
+        std::putchar('\n');
+    }
+}
+
+// Reads an answer wider than its conversion, so that a number the conversion
+// cannot hold arrives as -1 rather than wrapped round to an ordinary answer;
+// numbers within [lowest, highest] arrive as their low 32 bits. A failed scan
+// leaves `answer` as it was.
+void read_answer(int &answer, long long lowest, long long highest) {
+    long long number = 0;
+    if (std::scanf("%lld", &number) != 1)
+        return;
+    answer = number < lowest || number > highest
+                 ? -1
+                 : static_cast<int>(static_cast<std::uint32_t>(number));
+}
+
+int main() {
+    int answer = -1;
+    const char *color = "";
+    shape_spec spec{};
+    do {
+        show_prompt("Geben Sie die gewünschte Form an [OVAL=0 | RECTANGLE=1]:");
+        read_answer(answer, INT32_MIN, INT32_MAX);
+        spec.shape = answer;
+        // The size is read unsigned: -1 and 4294967295 both arrive as -1.
+        show_prompt("Geben Sie die gewünschte Grösse an:");
+        read_answer(answer, INT32_MIN, UINT32_MAX);
+        spec.size = answer;
+        show_prompt("Geben Sie die gewünschte Farb an [RED=0 | GREEN=1 | YELLOW=2]:");
+        read_answer(answer, INT32_MIN, INT32_MAX);
+        if (answer == RED || answer == GREEN || answer == YELLOW)
+            color = colors[answer];
+        paint(spec, color);
+    } while (continue_or_quit());
+    return finish_output("shapes", 0);
+}
