@@ -103,12 +103,12 @@ void paint_ring_row(long long row, long long last, double r, unit_run star, unit
 }
 
 // Rows and columns are counted in 64 bits: the largest size has 2^31 of each.
-void paint(shape_spec spec, const char *color) {
-    const double r = spec.size / 2.0;
+void paint(shape_spec figure, const char *color) {
+    const double r = figure.size / 2.0;
     const long long rows = r + r >= 0.0 ? static_cast<long long>(r + r) + 1 : 0;
     const long long last = rows - 1;
     char blanks[1 << 14];
-    if (spec.shape != OVAL && spec.shape != RECTANGLE) {
+    if (figure.shape != OVAL && figure.shape != RECTANGLE) {
         write_units(fill_units(blanks, sizeof blanks, "\n", rows), rows);
         return;
     }
@@ -118,7 +118,7 @@ void paint(shape_spec spec, const char *color) {
     const unit_run star = fill_units(stars, sizeof stars, cell, rows);
     const unit_run blank = fill_units(blanks, sizeof blanks, " ", rows);
     for (long long row = 0; row < rows; ++row) {
-        if (spec.shape == OVAL)
+        if (figure.shape == OVAL)
             paint_ring_row(row, last, r, star, blank);
         else
             write_units(star, rows);
@@ -142,20 +142,20 @@ void read_answer(int &answer, long long lowest, long long highest) {
 int main() {
     int answer = -1;
     const char *color = "";
-    shape_spec spec{};
+    shape_spec figure{};
     do {
         show_prompt("Geben Sie die gewünschte Form an [OVAL=0 | RECTANGLE=1]:");
         read_answer(answer, INT32_MIN, INT32_MAX);
-        spec.shape = answer;
+        figure.shape = answer;
         // The size is read unsigned: -1 and 4294967295 both arrive as -1.
         show_prompt("Geben Sie die gewünschte Grösse an:");
         read_answer(answer, INT32_MIN, UINT32_MAX);
-        spec.size = answer;
+        figure.size = answer;
         show_prompt("Geben Sie die gewünschte Farb an [RED=0 | GREEN=1 | YELLOW=2]:");
         read_answer(answer, INT32_MIN, INT32_MAX);
         if (answer == RED || answer == GREEN || answer == YELLOW)
             color = colors[answer];
-        paint(spec, color);
+        paint(figure, color);
     } while (continue_or_quit());
     return finish_output("shapes", 0);
 }
