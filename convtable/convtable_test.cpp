@@ -1,4 +1,5 @@
 #include "run.h"
+#include "stress.h"
 #include "terminal.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +105,19 @@ TEST(Convtable, PromptShowsBeforeTheAnswer) {
         EXPECT_EQ(term.finish(), 0) << name;
         EXPECT_EQ(without_cr(term.screen()), prompt + "30000\n" + at_30000) << name;
     }
+}
+
+TEST(Convtable, StaysSoundOnHostileInput) {
+    stress(30000, 300, 5s, [](Random &random) {
+        const std::string input =
+            hostile_input(random, {"30000", "3e4", "0.5", "-0", "1e-310", ".", "e", "0x1p3"});
+        RunResult plain = run_with_input("convtable", input);
+        RunResult counted = run_with_input("convtable_n", input);
+        expect_clean_end(plain, 0, input);
+        expect_clean_end(counted, 0, input);
+        EXPECT_EQ(counted.out, plain.out);
+        EXPECT_TRUE(plain.out.ends_with(" BTC \n")) << plain.out;
+    });
 }
 
 } // namespace
