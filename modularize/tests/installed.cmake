@@ -14,13 +14,9 @@ endfunction()
 
 if(STEP STREQUAL "install")
     file(REMOVE_RECURSE ${WORK_DIR})
+    # Which files arrive is the suite's install test's concern; this prefix
+    # only serves the two ways of linking below.
     run_checked(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-    foreach(file include/rectang.h ${LIBDIR}/librectang.a ${LIBDIR}/pkgconfig/rectang.pc
-                 ${LIBDIR}/cmake/rectang/rectangConfig.cmake)
-        if(NOT EXISTS ${prefix}/${file})
-            message(FATAL_ERROR "not installed: ${file}")
-        endif()
-    endforeach()
 
 elseif(STEP STREQUAL "find_package")
     set(build ${WORK_DIR}/consumer-build)
