@@ -1,6 +1,7 @@
 // bitcalc: applies a bit operator or a comparison to two 32-bit integers and
 // shows the expression in binary, hexadecimal and decimal, pass after pass.
 
+#include "common/input.h"
 #include "common/output.h"
 #include "common/prompt.h"
 
@@ -89,9 +90,9 @@ void print_bit_operation_dec(bit_expression e, int result) {
 // characters are kept and the rest is consumed unseen. Gives 1 if a token
 // was read, 0 at the end of input.
 int read_token(char (&buffer)[token_size]) {
-    if (std::scanf("%9s", buffer) != 1)
+    if (scan_input("%9s", buffer) != 1)
         return 0;
-    std::scanf("%*[^ \t\n\v\f\r]");
+    scan_input("%*[^ \t\n\v\f\r]");
     return 1;
 }
 
@@ -101,7 +102,7 @@ int read_token(char (&buffer)[token_size]) {
 int read_expression(char (&first)[token_size], char &op, char (&second)[token_size]) {
     if (!read_token(first))
         return 0;
-    if (std::scanf(" %c", &op) != 1)
+    if (scan_input(" %c", &op) != 1)
         return 1;
     return read_token(second) ? 3 : 2;
 }
@@ -111,11 +112,14 @@ int main() {
     char second[token_size] = "";
     char op = '\0';
     bool first_pass = true;
+    int read_error = 0;
     do {
-        std::puts("Geben sie die Bit-Operation ein:");
+        show_prompt("Geben sie die Bit-Operation ein:\n");
+        const int items = read_expression(first, op, second);
+        read_error = first_read_error(read_error);
         // Later passes reuse what an earlier one read; the first has nothing
         // to fall back on.
-        if (read_expression(first, op, second) == 3 || !first_pass) {
+        if (items == 3 || !first_pass) {
             const bit_expression e{parse_operand(first), parse_operand(second), op};
             const int result = bit_operation(e);
             print_bit_operation_bin(e, result);
@@ -123,6 +127,6 @@ int main() {
             print_bit_operation_dec(e, result);
         }
         first_pass = false;
-    } while (continue_or_quit());
-    return finish_output("bitcalc", 0);
+    } while (continue_or_quit(read_error));
+    return finish_output("bitcalc", 0, read_error);
 }

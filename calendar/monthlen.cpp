@@ -1,5 +1,6 @@
 // monthlen: asks for a month and a year and tells how many days the month has.
 
+#include "common/input.h"
 #include "common/output.h"
 
 #include <cstdio>
@@ -30,16 +31,19 @@ int gibIntWert(const char *label, int lower, int upper) {
     std::printf("Enter %s :", label);
     std::fflush(stdout);
     long long number = 0;
-    if (std::scanf("%lld", &number) == 1 && lower <= number && number <= upper)
+    if (scan_input("%lld", &number) == 1 && lower <= number && number <= upper)
         return static_cast<int>(number);
     return 0;
 }
 
 int main() {
+    // Each read's failure is taken before the next prompt can change errno.
     const int monat = gibIntWert("Monat", 1, 12);
+    int read_error = first_read_error(0);
     const int jahr = gibIntWert("Jahr", 1600, 9999);
+    read_error = first_read_error(read_error);
     std::printf("Monat: %d, Jahr: %d \n", monat, jahr);
     std::printf("%d ist %s Schaltjahr\n", jahr, istSchaltjahr(jahr) ? "ein" : "kein");
     std::printf("Der Monat %02d-%d hat %d Tage.\n", monat, jahr, tageProMonat(jahr, monat));
-    return finish_output("monthlen", 0);
+    return finish_output("monthlen", 0, read_error);
 }

@@ -1,6 +1,7 @@
 // convtable_n: converts five CHF amounts into BTC at the rate the user enters;
 // the number of rows is held in a variable.
 
+#include "common/input.h"
 #include "common/output.h"
 #include "common/prompt.h"
 
@@ -18,12 +19,13 @@ int main() {
 
     show_prompt("Enter conversion rate (1.00 BTC -> CHF): ");
     // Input that is not a number leaves the rate at 0.0; the table follows all the same.
-    std::scanf("%lf", &umrechnungsfaktor);
+    scan_input("%lf", &umrechnungsfaktor);
+    const int read_error = first_read_error(0);
 
     for (row = 1; row <= rows; ++row) {
         value += 200;
         std::printf("%d CHF     <-->     %f BTC \n", value,
                     static_cast<double>(value) / umrechnungsfaktor);
     }
-    return finish_output("convtable_n", 0);
+    return finish_output("convtable_n", 0, read_error);
 }

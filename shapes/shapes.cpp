@@ -1,6 +1,7 @@
 // shapes: draws a ring or a filled square of coloured asterisks, pass after
 // pass, in the size and colour that the user asks for.
 
+#include "common/input.h"
 #include "common/output.h"
 #include "common/prompt.h"
 
@@ -129,10 +130,12 @@ void paint(shape_spec figure, const char *color) {
 // Reads an answer wider than its conversion, so that a number the conversion
 // cannot hold arrives as -1 rather than wrapped round to an ordinary answer;
 // numbers within [lowest, highest] arrive as their low 32 bits. A failed scan
-// leaves `answer` as it was.
-void read_answer(int &answer, long long lowest, long long highest) {
+// leaves `answer` as it was; a failed read is kept in `read_error`.
+void read_answer(int &answer, long long lowest, long long highest, int &read_error) {
     long long number = 0;
-    if (std::scanf("%lld", &number) != 1)
+    const int converted = scan_input("%lld", &number);
+    read_error = first_read_error(read_error);
+    if (converted != 1)
         return;
     answer = number < lowest || number > highest
                  ? -1
@@ -143,19 +146,20 @@ int main() {
     int answer = -1;
     const char *color = "";
     shape_spec figure{};
+    int read_error = 0;
     do {
         show_prompt("Geben Sie die gewünschte Form an [OVAL=0 | RECTANGLE=1]:");
-        read_answer(answer, INT32_MIN, INT32_MAX);
+        read_answer(answer, INT32_MIN, INT32_MAX, read_error);
         figure.shape = answer;
         // The size is read unsigned: -1 and 4294967295 both arrive as -1.
         show_prompt("Geben Sie die gewünschte Grösse an:");
-        read_answer(answer, INT32_MIN, UINT32_MAX);
+        read_answer(answer, INT32_MIN, UINT32_MAX, read_error);
         figure.size = answer;
         show_prompt("Geben Sie die gewünschte Farb an [RED=0 | GREEN=1 | YELLOW=2]:");
-        read_answer(answer, INT32_MIN, INT32_MAX);
+        read_answer(answer, INT32_MIN, INT32_MAX, read_error);
         if (answer == RED || answer == GREEN || answer == YELLOW)
             color = colors[answer];
         paint(figure, color);
-    } while (continue_or_quit());
-    return finish_output("shapes", 0);
+    } while (continue_or_quit(read_error));
+    return finish_output("shapes", 0, read_error);
 }

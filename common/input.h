@@ -1,0 +1,34 @@
+// Standard input as the interactive programs read it: a read that fails ends
+// the input, as the end of file does, and its reason is kept for the end.
+#pragma once
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+
+// Nothing is read after a failed read. The C library would ask the device
+// again, and a device that failed once may still deliver bytes, which an
+// input that really ended never does; so the failure is the end, for good.
+[[gnu::format(scanf, 1, 2)]] inline int scan_input(const char *format, ...) {
+    if (std::ferror(stdin))
+        return EOF;
+    va_list targets;
+    va_start(targets, format);
+    const int converted = std::vscanf(format, targets);
+    va_end(targets);
+    return converted;
+}
+
+inline int read_char() {
+    return std::ferror(stdin) ? EOF : std::getchar();
+}
+
+// The reason of the first read that failed, as an errno value: `seen` if an
+// earlier read failed already, else the errno of the read just made if it
+// failed, else 0. Called right after a read, before any other call can
+// change errno.
+inline int first_read_error(int seen) {
+    if (seen != 0 || !std::ferror(stdin))
+        return seen;
+    return errno != 0 ? errno : EIO;
+}
