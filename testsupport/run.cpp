@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -8,7 +9,14 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+// The words of the emulator that runs the programs of a cross build, each
+// followed by a comma; nothing in a native build.
+#ifndef DEMOS_EMULATOR
+#define DEMOS_EMULATOR
+#endif
 
 namespace testsupport {
 
@@ -16,8 +24,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-[[noreturn]] void fail(const char *what) {
-    throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+[[noreturn]] void fail(const std::string &what) {
+    throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
 struct Pipe {
@@ -32,49 +40,17 @@ Pipe make_pipe() {
     return {fds[0], fds[1]};
 }
 
+int open_file(const std::string &path, int flags) {
+    const int fd = open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail(path);
+    return fd;
+}
+
 void close_fd(int &fd) {
     if (fd >= 0)
         close(fd);
     fd = -1;
-}
-
-// Starts the program with its three standard streams wired up. posix_spawn
-// rather than fork: copying a sanitized test's huge address space is slow.
-pid_t spawn(const std::string &path, const std::vector<std::string> &args, const Pipe &in,
-            const Pipe &out, const Pipe &err, const std::string &stdout_path) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
-    if (stdout_path.empty())
-        posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-    else
-        posix_spawn_file_actions_addopen(&actions, 1, stdout_path.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
-
-    // The test ignores SIGPIPE; the program must meet a closed pipe as usual.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(path.c_str()));
-    for (const std::string &arg : args)
-        argv.push_back(const_cast<char *>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int error = posix_spawn(&pid, path.c_str(), &actions, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        errno = error;
-        fail(path.c_str());
-    }
-    return pid;
 }
 
 // Reads what is there; false once the other end is closed.
@@ -88,19 +64,106 @@ bool drain(int fd, std::string &into) {
     return n < 0 && (errno == EAGAIN || errno == EINTR);
 }
 
+std::chrono::milliseconds until(Clock::time_point deadline) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+}
+
 } // namespace
 
 std::string program(std::string_view name) {
     return std::string(DEMOS_BIN_DIR "/") += name;
 }
 
+std::vector<std::string> program_command(const std::string &path) {
+    std::vector<std::string> command = {DEMOS_EMULATOR};
+    command.push_back(path);
+    return command;
+}
+
+std::vector<std::string> command_line(std::string_view name, const std::vector<std::string> &args) {
+    std::vector<std::string> command = name.find('/') == std::string_view::npos
+                                           ? program_command(program(name))
+                                           : std::vector<std::string>{std::string(name)};
+    command.insert(command.end(), args.begin(), args.end());
+    return command;
+}
+
+// posix_spawn rather than fork: copying a sanitized test's huge address
+// space is slow.
+pid_t spawn(const std::vector<std::string> &command, int in, int out, int err) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const int fds[] = {in, out, err};
+    for (int target = 0; target < 3; ++target) {
+        if (fds[target] >= 0)
+            posix_spawn_file_actions_adddup2(&actions, fds[target], target);
+        else
+            posix_spawn_file_actions_addclose(&actions, target);
+    }
+
+    // The test ignores SIGPIPE; the program must meet a closed pipe as usual.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<char *> argv;
+    for (const std::string &word : command)
+        argv.push_back(const_cast<char *>(word.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    int error = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        errno = error;
+        fail(command[0]);
+    }
+    return pid;
+}
+
+// A child that has closed its outputs may still hang: it is waited for in
+// short naps, never past the deadline.
+int wait_until(pid_t pid, Clock::time_point deadline, bool &timed_out) {
+    int wstatus = 0;
+    auto nap = 1ms;
+    for (;;) {
+        const pid_t done = waitpid(pid, &wstatus, WNOHANG);
+        if (done == pid)
+            return wstatus;
+        if (done < 0 && errno != EINTR)
+            fail("waitpid");
+        if (until(deadline).count() <= 0)
+            break;
+        std::this_thread::sleep_for(std::min({nap, until(deadline), 20ms}));
+        nap *= 2;
+    }
+    timed_out = true;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, &wstatus, 0) < 0)
+        if (errno != EINTR)
+            fail("waitpid");
+    return wstatus;
+}
+
 RunResult run(std::string_view name, const std::vector<std::string> &args,
               const RunOptions &options) {
     std::signal(SIGPIPE, SIG_IGN);
-    const std::string path =
-        name.find('/') == std::string_view::npos ? program(name) : std::string(name);
     Pipe in = make_pipe(), out = make_pipe(), err = make_pipe();
-    const pid_t pid = spawn(path, args, in, out, err, options.stdout_path);
+    int child_in = in.read, child_out = out.write;
+    if (!options.stdin_path.empty())
+        child_in = open_file(options.stdin_path, O_RDONLY);
+    if (!options.stdout_path.empty())
+        child_out = open_file(options.stdout_path, O_WRONLY | O_CREAT | O_TRUNC);
+    const pid_t pid =
+        spawn(command_line(name, args), options.stdin_closed ? -1 : child_in, child_out, err.write);
+    if (child_in != in.read)
+        close_fd(child_in);
+    if (child_out != out.write)
+        close_fd(child_out);
     close_fd(in.read);
     close_fd(out.write);
     close_fd(err.write);
@@ -113,7 +176,7 @@ RunResult run(std::string_view name, const std::vector<std::string> &args,
         close_fd(in.write);
     const auto deadline = Clock::now() + options.timeout;
     while (out.read >= 0 || err.read >= 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        auto left = until(deadline);
         if (left.count() <= 0) {
             result.timed_out = true;
             break;
@@ -139,16 +202,15 @@ RunResult run(std::string_view name, const std::vector<std::string> &args,
         if (err.read >= 0 && fds[2].revents && !drain(err.read, result.err))
             close_fd(err.read);
     }
-    if (result.timed_out || result.overflowed)
-        kill(pid, SIGKILL);
     close_fd(in.write);
     close_fd(out.read);
     close_fd(err.read);
 
-    int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0)
-        if (errno != EINTR)
-            fail("waitpid");
+    // Past the deadline or the output limit the child is killed at once.
+    const auto end = result.timed_out || result.overflowed ? Clock::now() : deadline;
+    bool killed = false;
+    const int wstatus = wait_until(pid, end, killed);
+    result.timed_out = result.timed_out || (killed && !result.overflowed);
     if (WIFEXITED(wstatus))
         result.status = WEXITSTATUS(wstatus);
     else if (WIFSIGNALED(wstatus))

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {
@@ -14,10 +15,20 @@ using namespace std::chrono_literals;
 // Full path of a program in the build tree's bin folder.
 std::string program(std::string_view name);
 
+// The command that starts the built program at `path`: the path alone, or in
+// a cross build the emulator and its options before it.
+std::vector<std::string> program_command(const std::string &path);
+
+// What `name` starts with `args`: a bare name is a program of the suite, a
+// path a tool of the build machine.
+std::vector<std::string> command_line(std::string_view name, const std::vector<std::string> &args);
+
 struct RunOptions {
     std::string input;                       // written to standard input, then closed
     std::chrono::milliseconds timeout = 20s; // the child is killed past it
     std::string stdout_path;                 // when set, standard output goes to this file
+    std::string stdin_path;                  // when set, standard input comes from this file
+    bool stdin_closed = false;               // the program starts without standard input
     std::size_t max_output = 64u << 20;      // the child is killed when it prints more
 };
 
@@ -38,5 +49,15 @@ RunResult run_with_input(std::string_view name, std::string input);
 
 // "exited with status 0", "killed by signal 11", "timed out", ... for messages.
 std::string describe(const RunResult &result);
+
+// For the other ways of running a program (terminal.h).
+
+// Starts `command` with the given descriptors as its standard input, output
+// and error; -1 leaves that stream closed.
+pid_t spawn(const std::vector<std::string> &command, int in, int out, int err);
+
+// Waits for the child until `deadline`; kills it if it has not ended by
+// then. Gives the wait status, and sets `timed_out` if it had to kill.
+int wait_until(pid_t pid, std::chrono::steady_clock::time_point deadline, bool &timed_out);
 
 } // namespace testsupport

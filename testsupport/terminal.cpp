@@ -5,58 +5,77 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace testsupport {
 
+namespace {
+
 using Clock = std::chrono::steady_clock;
 
-Terminal::Terminal(std::string_view name, const std::vector<std::string> &args) {
-    const std::string path = program(name);
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(path.c_str()));
-    for (const std::string &arg : args)
-        argv.push_back(const_cast<char *>(arg.c_str()));
-    argv.push_back(nullptr);
-    winsize size{};
-    size.ws_row = 24;
-    size.ws_col = 80;
-    pid_ = forkpty(&fd_, nullptr, nullptr, &size);
-    if (pid_ < 0)
-        throw std::runtime_error(std::string("forkpty: ") + std::strerror(errno));
-    if (pid_ == 0) {
-        std::signal(SIGPIPE, SIG_DFL);
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
+[[noreturn]] void fail(const char *what) {
+    throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
-Terminal::~Terminal() {
+std::chrono::milliseconds until(Clock::time_point deadline) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+}
+
+void set_nonblocking(int fd) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+// Reads what is there into `into`; false once the stream has ended (EIO on
+// a terminal whose program has closed its side).
+bool take(int fd, std::string &into) {
+    char buf[65536];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0)
+        into.append(buf, static_cast<std::size_t>(n));
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
+}
+
+} // namespace
+
+Session::~Session() {
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
-    if (fd_ >= 0)
-        close(fd_);
+    if (out_ >= 0 && out_ != in_)
+        close(out_);
+    for (int fd : {in_, err_})
+        if (fd >= 0)
+            close(fd);
 }
 
-bool Terminal::read_some(std::chrono::milliseconds timeout) {
-    pollfd pfd{fd_, POLLIN, 0};
-    if (poll(&pfd, 1, static_cast<int>(timeout.count())) <= 0)
+bool Session::read_some(std::chrono::milliseconds timeout) {
+    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    if (out_ < 0 && err_ < 0)
         return false;
-    char buf[4096];
-    ssize_t n = read(fd_, buf, sizeof buf);
-    if (n <= 0) // EIO once the program has closed its side
+    if (poll(fds, 2, static_cast<int>(timeout.count())) <= 0)
         return false;
-    screen_.append(buf, static_cast<std::size_t>(n));
-    return true;
+    const std::size_t before = screen_.size() + errors_.size();
+    if (fds[0].revents && !take(out_, screen_)) {
+        if (out_ != in_)
+            close(out_);
+        out_ = -1;
+    }
+    if (fds[1].revents && !take(err_, errors_)) {
+        close(err_);
+        err_ = -1;
+    }
+    return screen_.size() + errors_.size() > before;
 }
 
-bool Terminal::wait_for(std::string_view text, std::chrono::milliseconds timeout) {
+bool Session::wait_for(std::string_view text, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
         std::size_t at = screen_.find(text, matched_);
@@ -64,35 +83,104 @@ bool Terminal::wait_for(std::string_view text, std::chrono::milliseconds timeout
             matched_ = at + text.size();
             return true;
         }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0 || !read_some(left))
+        auto left = until(deadline);
+        if (left.count() <= 0 || (out_ < 0 && err_ < 0))
             return false;
+        read_some(left);
     }
 }
 
-void Terminal::type(std::string_view keys) {
+void Session::type(std::string_view keys) {
     while (!keys.empty()) {
-        ssize_t n = write(fd_, keys.data(), keys.size());
+        ssize_t n = write(in_, keys.data(), keys.size());
         if (n < 0 && errno != EINTR)
-            throw std::runtime_error(std::string("write: ") + std::strerror(errno));
+            fail("write");
         if (n > 0)
             keys.remove_prefix(static_cast<std::size_t>(n));
     }
 }
 
-int Terminal::finish(std::chrono::milliseconds timeout) {
+int Session::finish(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0 || !read_some(left))
-            break;
-    }
-    int status = 0;
-    pid_t done = waitpid(pid_, &status, Clock::now() < deadline ? 0 : WNOHANG);
-    if (done != pid_)
-        return -1;
+    while ((out_ >= 0 || err_ >= 0) && until(deadline).count() > 0)
+        read_some(until(deadline));
+    const int status = wait_until(pid_, deadline, timed_out_);
     pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(status) && !timed_out_ ? WEXITSTATUS(status) : -1;
+}
+
+Terminal::Terminal(std::string_view name, const std::vector<std::string> &args) {
+    const std::vector<std::string> command = command_line(name, args);
+    std::vector<char *> argv;
+    for (const std::string &word : command)
+        argv.push_back(const_cast<char *>(word.c_str()));
+    argv.push_back(nullptr);
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 80;
+    pid_ = forkpty(&in_, nullptr, nullptr, &size);
+    if (pid_ < 0)
+        fail("forkpty");
+    if (pid_ == 0) {
+        std::signal(SIGPIPE, SIG_DFL);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    out_ = in_;
+}
+
+Piped::Piped(std::string_view name, const Options &options) {
+    std::signal(SIGPIPE, SIG_IGN);
+    int in[2], out[2], err[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+        fail("pipe2");
+    // Small enough to fit the empty pipe, so that this write cannot block.
+    if (write(in[1], options.waiting.data(), options.waiting.size()) !=
+        static_cast<ssize_t>(options.waiting.size()))
+        fail("write");
+    if (options.nonblocking_input)
+        set_nonblocking(in[0]);
+    if (options.nonblocking_output)
+        set_nonblocking(out[1]);
+    pid_ = spawn(command_line(name, {}), in[0], out[1], err[1]);
+    for (int fd : {in[0], out[1], err[1]})
+        close(fd);
+    in_ = in[1];
+    out_ = out[0];
+    err_ = err[0];
+    set_nonblocking(out_);
+    set_nonblocking(err_);
+}
+
+void Piped::close_input() {
+    if (in_ >= 0)
+        close(in_);
+    in_ = -1;
+}
+
+bool Piped::wait_until_output_stops(std::chrono::milliseconds quiet,
+                                    std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    int seen = 0;
+    auto since = Clock::now();
+    while (Clock::now() < deadline) {
+        int queued = 0;
+        if (ioctl(out_, FIONREAD, &queued) != 0)
+            fail("FIONREAD");
+        if (queued != seen) {
+            seen = queued;
+            since = Clock::now();
+        } else if (queued > 0 && Clock::now() - since >= quiet) {
+            return true;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return false;
+}
+
+void Piped::drain(std::chrono::milliseconds quiet) {
+    while (read_some(quiet)) {
+    }
 }
 
 std::string without_cr(std::string_view screen) {

@@ -1,5 +1,6 @@
-// Runs a program on a pseudo-terminal, to see what a person at a terminal
-// sees: prompts before the program waits, the echo of what is typed, colours.
+// Runs a program as a person does, answer by answer: on a pseudo-terminal,
+// to see what the person sees (prompts before the program waits, the echo of
+// what is typed, colours), or through pipes, as in `program | tee log`.
 #pragma once
 
 #include <chrono>
@@ -12,12 +13,12 @@ namespace testsupport {
 
 using namespace std::chrono_literals;
 
-class Terminal {
+// What both ways share: the output read so far, answers typed, the end.
+class Session {
   public:
-    Terminal(std::string_view name, const std::vector<std::string> &args = {});
-    ~Terminal();
-    Terminal(const Terminal &) = delete;
-    Terminal &operator=(const Terminal &) = delete;
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
 
     // Waits until the text appears after what earlier waits matched; true if
     // it did in time. A prompt that only shows up once the program is given
@@ -27,20 +28,58 @@ class Terminal {
     // Types bytes on the keyboard.
     void type(std::string_view keys);
 
-    // Reads until the program ends and returns its exit status (-1 if it
-    // was killed or did not end in time).
+    // Reads until the program ends and returns its exit status; -1 if it was
+    // killed, or did not end in time (timed_out() then tells).
     int finish(std::chrono::milliseconds timeout = 10s);
+    bool timed_out() const { return timed_out_; }
 
-    // Everything the terminal showed so far, "\r\n" line ends and echo included.
+    // Everything the program showed so far.
     const std::string &screen() const { return screen_; }
 
-  private:
+  protected:
+    Session() = default;
+    // Reads what arrives within the timeout; false if nothing did.
     bool read_some(std::chrono::milliseconds timeout);
 
     pid_t pid_ = -1;
-    int fd_ = -1;
+    int in_ = -1;  // the keyboard
+    int out_ = -1; // the screen; the same descriptor as in_ on a terminal
+    int err_ = -1; // standard error, when it is a pipe of its own
     std::string screen_;
+    std::string errors_;
     std::size_t matched_ = 0;
+    bool timed_out_ = false;
+};
+
+// On a pseudo-terminal: the screen holds "\r\n" line ends and the echo, and
+// standard error is shown on it too.
+class Terminal : public Session {
+  public:
+    Terminal(std::string_view name, const std::vector<std::string> &args = {});
+};
+
+// Through pipes: the screen is standard output alone; standard error is
+// kept apart.
+class Piped : public Session {
+  public:
+    struct Options {
+        std::string waiting;             // already in the input pipe at the start
+        bool nonblocking_input = false;  // a read of the empty pipe fails at once
+        bool nonblocking_output = false; // a write to the full pipe fails at once
+    };
+    Piped(std::string_view name, const Options &options);
+
+    // The end of input.
+    void close_input();
+    // Waits, reading nothing, until output has come and then nothing more
+    // for `quiet`: the pipe is full, or the program waits; false if that
+    // did not happen in time.
+    bool wait_until_output_stops(std::chrono::milliseconds quiet = 300ms,
+                                 std::chrono::milliseconds timeout = 10s);
+    // Reads until nothing more arrives for `quiet`.
+    void drain(std::chrono::milliseconds quiet = 300ms);
+
+    const std::string &errors() const { return errors_; }
 };
 
 // The screen's text with "\r\n" turned into "\n", for comparing with output.
