@@ -108,14 +108,17 @@ void paint(shape_spec figure, const char *color) {
     const double r = figure.size / 2.0;
     const long long rows = r + r >= 0.0 ? static_cast<long long>(r + r) + 1 : 0;
     const long long last = rows - 1;
-    char blanks[1 << 14];
+    // Rows longer than a buffer are written in several pieces. A few
+    // kilobytes already make a row cost few writes, and keep the figures
+    // that cross these capacities small enough to check cell by cell.
+    char blanks[1 << 11];
     if (figure.shape != OVAL && figure.shape != RECTANGLE) {
         write_units(fill_units(blanks, sizeof blanks, "\n", rows), rows);
         return;
     }
     char cell[16];
     std::snprintf(cell, sizeof cell, "%s*%s", color, reset);
-    char stars[1 << 16];
+    char stars[1 << 13];
     const unit_run star = fill_units(stars, sizeof stars, cell, rows);
     const unit_run blank = fill_units(blanks, sizeof blanks, " ", rows);
     for (long long row = 0; row < rows; ++row) {

@@ -176,6 +176,46 @@ TEST(Shapes, PaintsLikeThePlainPerCellRule) {
                 pass(reference(0, 1001, green)) + pass(reference(0, 3000, green)) + goodbye);
 }
 
+// Where the two outputs first part, for a message that fits on a screen.
+std::string first_difference(const std::string &out, const std::string &expected) {
+    const auto at = std::mismatch(out.begin(), out.end(), expected.begin(), expected.end());
+    const auto offset = static_cast<std::size_t>(at.first - out.begin());
+    return "sizes " + std::to_string(out.size()) + " and " + std::to_string(expected.size()) +
+           ", first difference at byte " + std::to_string(offset) + ": \"" +
+           out.substr(offset, 40) + "\" instead of \"" + expected.substr(offset, 40) + "\"";
+}
+
+// The painter writes rows from buffers of 2048 blanks (or line ends) and of
+// 8192 bytes of asterisks: 819 coloured ones, or 1638 with no colour chosen,
+// whose cells are shorter. Each figure here has one cell less than, just as
+// many as, or one more than a buffer holds in its longest run.
+TEST(Shapes, PaintsRowsAcrossItsBufferCapacities) {
+    const struct {
+        int size; // the size whose longest run fills the buffer
+        std::vector<int> shapes;
+        std::vector<int> colors; // colour answers; 9 chooses none
+    } capacities[] = {
+        {818, {0, 1}, {0}},  // coloured asterisks: size + 1 in a row
+        {1637, {0, 1}, {9}}, // asterisks without colour
+        {2049, {0}, {9, 2}}, // blanks: a ring's middle rows hold size - 1
+        {2047, {7}, {9}},    // line ends: one per row
+    };
+    for (const auto &capacity : capacities) {
+        for (int size = capacity.size - 1; size <= capacity.size + 1; ++size) {
+            for (int shape : capacity.shapes) {
+                for (int color : capacity.colors) {
+                    SCOPED_TRACE(answers(shape, size, color));
+                    const std::string &shown = color == 0 ? red : color == 2 ? yellow : none;
+                    const std::string expected = pass(reference(shape, size, shown)) + goodbye;
+                    RunResult r = run_with_input("shapes", answers(shape, size, color) + "q\n");
+                    EXPECT_TRUE(r.out == expected) << first_difference(r.out, expected);
+                    EXPECT_EQ(r.status, 0) << describe(r);
+                }
+            }
+        }
+    }
+}
+
 // The largest size has 2^31 rows and columns: the drawing must still end
 // after the last of them. An empty-line figure is the one of that size that
 // can be drawn in reasonable time.
