@@ -120,6 +120,8 @@ TEST(Bitcalc, ConvertsOperandsAndEvaluates) {
         {"5 &3", {5, '&', 3, 1}},
         {"1 << 4", {1, '<', 0, 0}},
         {"\n\t 6\n\n^\n\n3 9 9", {6, '^', 3, 5}},
+        {"5\v&\f3", {5, '&', 3, 1}},   // white space of every kind C knows
+        {"0-5 | 0", {-5, '|', 0, -5}}, // a sign after the octal zero
         // Longer tokens: the first nine characters count, the rest is dropped.
         {"0x123456789 & 1", {0x1234567, '&', 1, 1}},
         {"12345678901 | 0", {123456789, '|', 0, 123456789}},

@@ -1,5 +1,6 @@
 // What holds for every program of the suite alike.
 #include "run.h"
+#include "terminal.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -102,6 +103,116 @@ TEST(Suite, OutputThatCannotBeWrittenFailsTheProgram) {
     }
     for (const std::string &name : all_programs())
         EXPECT_TRUE(covered.contains(name)) << name << " is not checked";
+}
+
+// Output dropped in mid-run while the final flush succeeds: standard output
+// a non-blocking pipe that fills while nobody reads, and is drained before
+// the last answer is typed.
+TEST(Suite, OutputLostInMidRunFailsTheProgram) {
+    Piped::Options options;
+    options.nonblocking_output = true;
+    Piped shapes("shapes", options);
+    // 301 rows of 301 coloured asterisks: 900 KB, far more than a pipe holds.
+    shapes.type("1 300 0\n");
+    ASSERT_TRUE(shapes.wait_until_output_stops()) << shapes.errors();
+    shapes.drain();
+    shapes.type("q\n");
+    EXPECT_EQ(shapes.finish(), 2);
+    EXPECT_LT(shapes.screen().size(), 900000u) << "no output was lost";
+    // The last output arrived: only the stream's error state tells of the loss.
+    EXPECT_TRUE(shapes.screen().ends_with("Byebye..\n"));
+    EXPECT_EQ(shapes.errors(), "shapes: write error: Input/output error\n");
+}
+
+// The programs that read standard input.
+const std::string readers[] = {"monthlen", "bitcalc", "shapes", "convtable", "convtable_n"};
+
+// A read that fails is the end of input there, for all that is printed, and
+// the program tells of it and fails: a failed read is no empty input.
+TEST(Suite, AFailedReadEndsTheInputAndFailsTheProgram) {
+    RunOptions empty, directory, closed, and_full;
+    empty.stdin_path = "/dev/null";
+    directory.stdin_path = "/";
+    closed.stdin_closed = true;
+    and_full.stdin_path = "/";
+    and_full.stdout_path = "/dev/full";
+    for (const std::string &name : readers) {
+        const RunResult ended = run(name, {}, empty);
+        EXPECT_EQ(ended.status, 0) << name << ": " << describe(ended);
+        for (const auto &[options, reason] :
+             {std::pair{directory, "Is a directory"}, std::pair{closed, "Bad file descriptor"}}) {
+            const RunResult r = run(name, {}, options);
+            EXPECT_EQ(r.out, ended.out) << name << ", " << reason;
+            EXPECT_EQ(r.err, name + ": read error: " + reason + "\n");
+            EXPECT_EQ(r.status, 2) << name << ": " << describe(r);
+        }
+        const RunResult both = run(name, {}, and_full);
+        EXPECT_EQ(both.err, name + ": read error: Is a directory\n" + name +
+                                ": write error: No space left on device\n");
+        EXPECT_EQ(both.status, 2) << name << ": " << describe(both);
+    }
+}
+
+// A read that fails in mid-run (a non-blocking pipe found empty) ends the
+// input at that very point: the output is that of the input read so far, and
+// the reason is the failed read's own.
+TEST(Suite, AReadThatFailsInMidRunEndsTheInputThere) {
+    const struct {
+        std::string name;
+        std::string before;
+    } cases[] = {
+        {"monthlen", "2\n"},     {"monthlen", "2"},         {"bitcalc", "1 & 3\nn\n5 |"},
+        {"bitcalc", "1 & 3\nn"}, {"shapes", "1 2 0\nn\n0"}, {"shapes", "1 2"},
+        {"convtable", "3"},      {"convtable_n", "3.5"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name + " after \"" + c.before + "\"");
+        Piped::Options options;
+        options.waiting = c.before;
+        options.nonblocking_input = true;
+        Piped session(c.name, options);
+        const int status = session.finish();
+        EXPECT_EQ(session.screen(), run_with_input(c.name, c.before).out);
+        EXPECT_EQ(session.errors(), c.name + ": read error: Resource temporarily unavailable\n");
+        EXPECT_EQ(status, 2);
+    }
+}
+
+// Every prompt has arrived on an output pipe, as in `program | tee log`,
+// while the input is still open and empty: the program waits for an answer
+// only once its question can be seen.
+TEST(Suite, EveryPromptReachesAPipeBeforeTheProgramWaits) {
+    const std::string question = "Möchten sie weiter machen oder abbrechen? [(n)ext|(q)uit] ";
+    const struct {
+        std::string name;
+        std::vector<std::pair<std::string, std::string>> dialogue; // prompt, answer
+    } cases[] = {
+        {"monthlen", {{"Enter Monat :", "2\n"}, {"Enter Jahr :", "2024\n"}}},
+        {"bitcalc",
+         {{"Geben sie die Bit-Operation ein:\n", "1 & 3\n"},
+          {question, "n\n"},
+          {"Geben sie die Bit-Operation ein:\n", "2 | 1\n"},
+          {question, "q\n"}}},
+        {"shapes",
+         {{"Geben Sie die gewünschte Form an [OVAL=0 | RECTANGLE=1]:", "0\n"},
+          {"Geben Sie die gewünschte Grösse an:", "4\n"},
+          {"Geben Sie die gewünschte Farb an [RED=0 | GREEN=1 | YELLOW=2]:", "1\n"},
+          {question, "q\n"}}},
+        {"convtable", {{"Enter conversion rate (1.00 BTC -> CHF): ", "30000\n"}}},
+        {"convtable_n", {{"Enter conversion rate (1.00 BTC -> CHF): ", "30000\n"}}},
+    };
+    for (const auto &c : cases) {
+        Piped session(c.name, {});
+        std::string typed;
+        for (const auto &[prompt, answer] : c.dialogue) {
+            ASSERT_TRUE(session.wait_for(prompt)) << c.name << " is silent before waiting for "
+                                                  << answer << "after: " << session.screen();
+            session.type(answer);
+            typed += answer;
+        }
+        EXPECT_EQ(session.finish(), 0) << c.name;
+        EXPECT_EQ(session.screen(), run_with_input(c.name, typed).out) << c.name;
+    }
 }
 
 // The manual pages render without a single complaint from either formatter.
