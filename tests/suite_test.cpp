@@ -138,7 +138,9 @@ TEST(Suite, InstallPlacesProgramsPagesAndModule) {
     for (const fs::path &file : expected)
         EXPECT_TRUE(fs::exists(prefix / file)) << file << " was not installed";
 
-    RunResult installed = run((prefix / "bin/xorswap").string(), {});
+    // Built for the machine under test, as the programs in the build tree are.
+    const std::vector<std::string> xorswap = program_command((prefix / "bin/xorswap").string());
+    RunResult installed = run(xorswap[0], {xorswap.begin() + 1, xorswap.end()});
     EXPECT_EQ(installed.out, "a: 3; b: 4\na: 4; b: 3\n");
     fs::remove_all(prefix);
 }

@@ -94,13 +94,23 @@ std::string program(std::string_view name) {
     return std::string(DEMOS_BIN_DIR "/") += name;
 }
 
+std::vector<std::string> program_command(const std::string &path) {
+    std::vector<std::string> command = {DEMOS_EMULATOR};
+    command.push_back(path);
+    return command;
+}
+
 RunResult run(std::string_view name, const std::vector<std::string> &args,
               const RunOptions &options) {
     std::signal(SIGPIPE, SIG_IGN);
-    const std::string path =
-        name.find('/') == std::string_view::npos ? program(name) : std::string(name);
+    // A name is a program of the suite; a path, a tool of the build machine.
+    std::vector<std::string> command = name.find('/') == std::string_view::npos
+                                           ? program_command(program(name))
+                                           : std::vector<std::string>{std::string(name)};
+    command.insert(command.end(), args.begin(), args.end());
     Pipe in = make_pipe(), out = make_pipe(), err = make_pipe();
-    const pid_t pid = spawn(path, args, in, out, err, options.stdout_path);
+    const pid_t pid =
+        spawn(command[0], {command.begin() + 1, command.end()}, in, out, err, options.stdout_path);
     close_fd(in.read);
     close_fd(out.write);
     close_fd(err.write);

@@ -14,6 +14,10 @@ using namespace std::chrono_literals;
 // Full path of a program in the build tree's bin folder.
 std::string program(std::string_view name);
 
+// The command that starts the built program at `path`: the path alone, or in
+// a cross build the emulator and its options before it.
+std::vector<std::string> program_command(const std::string &path);
+
 struct RunOptions {
     std::string input;                       // written to standard input, then closed
     std::chrono::milliseconds timeout = 20s; // the child is killed past it

@@ -16,10 +16,10 @@ namespace testsupport {
 using Clock = std::chrono::steady_clock;
 
 Terminal::Terminal(std::string_view name, const std::vector<std::string> &args) {
-    const std::string path = program(name);
+    std::vector<std::string> command = program_command(program(name));
+    command.insert(command.end(), args.begin(), args.end());
     std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(path.c_str()));
-    for (const std::string &arg : args)
+    for (const std::string &arg : command)
         argv.push_back(const_cast<char *>(arg.c_str()));
     argv.push_back(nullptr);
     winsize size{};
@@ -30,7 +30,7 @@ Terminal::Terminal(std::string_view name, const std::vector<std::string> &args) 
         throw std::runtime_error(std::string("forkpty: ") + std::strerror(errno));
     if (pid_ == 0) {
         std::signal(SIGPIPE, SIG_DFL);
-        execv(path.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
 }
