@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -130,8 +131,8 @@ TEST(Daycalc, WeekdayAgreesWithGregorianCalendar) {
         }
     std::mt19937 random(20240229);
     const chr::sys_days first = chr::year(1) / 1 / 1, last = chr::year(9999) / 12 / 31;
-    std::uniform_int_distribution<long> day(first.time_since_epoch().count(),
-                                            last.time_since_epoch().count());
+    std::uniform_int_distribution<std::int64_t> day(first.time_since_epoch().count(),
+                                                    last.time_since_epoch().count());
     for (int i = 0; i < 800; ++i)
         dates.emplace_back(chr::sys_days(chr::days(day(random))));
 

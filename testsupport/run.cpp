@@ -12,12 +12,6 @@
 #include <thread>
 #include <unistd.h>
 
-// The words of the emulator that runs the programs of a cross build, each
-// followed by a comma; nothing in a native build.
-#ifndef DEMOS_EMULATOR
-#define DEMOS_EMULATOR
-#endif
-
 namespace testsupport {
 
 namespace {
@@ -75,6 +69,7 @@ std::string program(std::string_view name) {
 }
 
 std::vector<std::string> program_command(const std::string &path) {
+    // The emulator's words, each followed by a comma; none in a native build.
     std::vector<std::string> command = {DEMOS_EMULATOR};
     command.push_back(path);
     return command;

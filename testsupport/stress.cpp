@@ -55,7 +55,7 @@ std::string binary(Random &random, std::size_t count) {
 }
 
 template <typename T> const T &pick(Random &random, const std::vector<T> &from) {
-    return from[random() % from.size()];
+    return from[std::size_t(random() % from.size())];
 }
 
 } // namespace
@@ -66,9 +66,9 @@ std::string hostile_piece(Random &random, const std::vector<std::string> &words)
     case 1:
         return limits[random() % std::size(limits)];
     case 2: // a run of digits far longer than any number
-        return (random() % 2 ? "-" : "") + digits(random, 10 + random() % 60);
+        return (random() % 2 ? "-" : "") + digits(random, std::size_t(10 + random() % 60));
     case 3: // a token longer than any buffer, now and then a megabyte
-        return std::string(random() % 50 == 0 ? 1 << 20 : 10 + random() % 300,
+        return std::string(std::size_t(random() % 50 == 0 ? 1 << 20 : 10 + random() % 300),
                            static_cast<char>('!' + random() % 94));
     case 4:
         return binary(random, 1 + random() % 16);
@@ -92,7 +92,7 @@ std::string hostile_input(Random &random, const std::vector<std::string> &words,
         input += random() % 3 ? " " : "\n";
     }
     if (random() % 2 && !input.empty())
-        input.resize(random() % input.size()); // the end of input at any point
+        input.resize(std::size_t(random() % input.size())); // the end of input at any point
     return input;
 }
 

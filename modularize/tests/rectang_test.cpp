@@ -31,10 +31,17 @@ std::string text(Triple t) {
 
 // The same relation in 128-bit arithmetic, where no square or sum of 32-bit
 // sides comes anywhere near the limit.
+#ifdef __SIZEOF_INT128__
 __extension__ typedef __int128 wide;
+#else
+// 32-bit machines lack it. Unsigned 64 bits still hold every square (up to
+// 2^62) and every sum of two (up to 2^63); a negative side wraps around, and
+// its square modulo 2^64 is the true square.
+typedef std::uint64_t wide;
+#endif
 
 int right_by_wide_arithmetic(Triple t) {
-    const wide a2 = wide{t.a} * t.a, b2 = wide{t.b} * t.b, c2 = wide{t.c} * t.c;
+    const wide a2 = wide(t.a) * t.a, b2 = wide(t.b) * t.b, c2 = wide(t.c) * t.c;
     if (a2 == 0 && b2 == 0 && c2 == 0)
         return 0;
     return a2 + b2 == c2 || a2 + c2 == b2 || b2 + c2 == a2;

@@ -1,0 +1,5 @@
+# Debian arm64: cmake --workflow --preset arm64
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(CROSS_TRIPLET aarch64-linux-gnu)
+set(QEMU_ARCH aarch64)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
