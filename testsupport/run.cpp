@@ -1,5 +1,7 @@
 #include "run.h"
 
+#include "process.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -15,12 +17,6 @@
 namespace testsupport {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-[[noreturn]] void fail(const std::string &what) {
-    throw std::runtime_error(what + ": " + std::strerror(errno));
-}
 
 struct Pipe {
     int read = -1;
@@ -47,22 +43,23 @@ void close_fd(int &fd) {
     fd = -1;
 }
 
-// Reads what is there; false once the other end is closed.
-bool drain(int fd, std::string &into) {
-    char buf[65536];
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n > 0) {
-        into.append(buf, static_cast<std::size_t>(n));
-        return true;
-    }
-    return n < 0 && (errno == EAGAIN || errno == EINTR);
+} // namespace
+
+void fail(const std::string &what) {
+    throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-std::chrono::milliseconds until(Clock::time_point deadline) {
+std::chrono::milliseconds time_left(Clock::time_point deadline) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
 }
 
-} // namespace
+bool read_available(int fd, std::string &into) {
+    char buf[65536];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0)
+        into.append(buf, static_cast<std::size_t>(n));
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
+}
 
 std::string program(std::string_view name) {
     return std::string(DEMOS_BIN_DIR "/") += name;
@@ -131,9 +128,9 @@ int wait_until(pid_t pid, Clock::time_point deadline, bool &timed_out) {
             return wstatus;
         if (done < 0 && errno != EINTR)
             fail("waitpid");
-        if (until(deadline).count() <= 0)
+        if (time_left(deadline).count() <= 0)
             break;
-        std::this_thread::sleep_for(std::min({nap, until(deadline), 20ms}));
+        std::this_thread::sleep_for(std::min({nap, time_left(deadline), 20ms}));
         nap *= 2;
     }
     timed_out = true;
@@ -171,7 +168,7 @@ RunResult run(std::string_view name, const std::vector<std::string> &args,
         close_fd(in.write);
     const auto deadline = Clock::now() + options.timeout;
     while (out.read >= 0 || err.read >= 0) {
-        auto left = until(deadline);
+        auto left = time_left(deadline);
         if (left.count() <= 0) {
             result.timed_out = true;
             break;
@@ -192,9 +189,9 @@ RunResult run(std::string_view name, const std::vector<std::string> &args,
             if (written == options.input.size() || (n < 0 && errno != EAGAIN && errno != EINTR))
                 close_fd(in.write);
         }
-        if (out.read >= 0 && fds[1].revents && !drain(out.read, result.out))
+        if (out.read >= 0 && fds[1].revents && !read_available(out.read, result.out))
             close_fd(out.read);
-        if (err.read >= 0 && fds[2].revents && !drain(err.read, result.err))
+        if (err.read >= 0 && fds[2].revents && !read_available(err.read, result.err))
             close_fd(err.read);
     }
     close_fd(in.write);

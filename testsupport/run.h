@@ -5,7 +5,6 @@
 #include <chrono>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {
@@ -49,15 +48,5 @@ RunResult run_with_input(std::string_view name, std::string input);
 
 // "exited with status 0", "killed by signal 11", "timed out", ... for messages.
 std::string describe(const RunResult &result);
-
-// For the other ways of running a program (terminal.h).
-
-// Starts `command` with the given descriptors as its standard input, output
-// and error; -1 leaves that stream closed.
-pid_t spawn(const std::vector<std::string> &command, int in, int out, int err);
-
-// Waits for the child until `deadline`; kills it if it has not ended by
-// then. Gives the wait status, and sets `timed_out` if it had to kill.
-int wait_until(pid_t pid, std::chrono::steady_clock::time_point deadline, bool &timed_out);
 
 } // namespace testsupport

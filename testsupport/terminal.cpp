@@ -1,5 +1,6 @@
 #include "terminal.h"
 
+#include "process.h"
 #include "run.h"
 
 #include <cerrno>
@@ -18,28 +19,8 @@ namespace testsupport {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-[[noreturn]] void fail(const char *what) {
-    throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
-}
-
-std::chrono::milliseconds until(Clock::time_point deadline) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-}
-
 void set_nonblocking(int fd) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-}
-
-// Reads what is there into `into`; false once the stream has ended (EIO on
-// a terminal whose program has closed its side).
-bool take(int fd, std::string &into) {
-    char buf[65536];
-    const ssize_t n = read(fd, buf, sizeof buf);
-    if (n > 0)
-        into.append(buf, static_cast<std::size_t>(n));
-    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
 }
 
 } // namespace
@@ -63,12 +44,12 @@ bool Session::read_some(std::chrono::milliseconds timeout) {
     if (poll(fds, 2, static_cast<int>(timeout.count())) <= 0)
         return false;
     const std::size_t before = screen_.size() + errors_.size();
-    if (fds[0].revents && !take(out_, screen_)) {
+    if (fds[0].revents && !read_available(out_, screen_)) {
         if (out_ != in_)
             close(out_);
         out_ = -1;
     }
-    if (fds[1].revents && !take(err_, errors_)) {
+    if (fds[1].revents && !read_available(err_, errors_)) {
         close(err_);
         err_ = -1;
     }
@@ -83,7 +64,7 @@ bool Session::wait_for(std::string_view text, std::chrono::milliseconds timeout)
             matched_ = at + text.size();
             return true;
         }
-        auto left = until(deadline);
+        auto left = time_left(deadline);
         if (left.count() <= 0 || (out_ < 0 && err_ < 0))
             return false;
         read_some(left);
@@ -102,8 +83,8 @@ void Session::type(std::string_view keys) {
 
 int Session::finish(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while ((out_ >= 0 || err_ >= 0) && until(deadline).count() > 0)
-        read_some(until(deadline));
+    while ((out_ >= 0 || err_ >= 0) && time_left(deadline).count() > 0)
+        read_some(time_left(deadline));
     const int status = wait_until(pid_, deadline, timed_out_);
     pid_ = -1;
     return WIFEXITED(status) && !timed_out_ ? WEXITSTATUS(status) : -1;
