@@ -133,12 +133,6 @@ Piped::Piped(std::string_view name, const Options &options) {
     set_nonblocking(err_);
 }
 
-void Piped::close_input() {
-    if (in_ >= 0)
-        close(in_);
-    in_ = -1;
-}
-
 bool Piped::wait_until_output_stops(std::chrono::milliseconds quiet,
                                     std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;

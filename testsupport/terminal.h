@@ -69,8 +69,6 @@ class Piped : public Session {
     };
     Piped(std::string_view name, const Options &options);
 
-    // The end of input.
-    void close_input();
     // Waits, reading nothing, until output has come and then nothing more
     // for `quiet`: the pipe is full, or the program waits; false if that
     // did not happen in time.
