@@ -23,12 +23,15 @@ inline int read_char() {
     return std::ferror(stdin) ? EOF : std::getchar();
 }
 
-// The reason of the first read that failed, as an errno value: `seen` if an
-// earlier read failed already, else the errno of the read just made if it
-// failed, else 0. Called right after a read, before any other call can
+// Marks a read that failed without leaving its reason in errno.
+inline constexpr int unknown_read_error = -1;
+
+// The first read that failed: `seen` if an earlier read failed already,
+// else, if the read just made failed, its errno (unknown_read_error if it
+// left none), else 0. Called right after a read, before any other call can
 // change errno.
 inline int first_read_error(int seen) {
     if (seen != 0 || !std::ferror(stdin))
         return seen;
-    return errno != 0 ? errno : EIO;
+    return errno != 0 ? errno : unknown_read_error;
 }

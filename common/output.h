@@ -10,20 +10,36 @@
 // written: distinct from every status a program gives on its own.
 inline constexpr int io_failure_status = 2;
 
+// One line on standard error: the program, what failed and, where it is
+// known, why (`reason`, an errno value; 0 or less for a reason not known).
+// A reason that did not happen is worse than none.
+inline void report_failure(const char *program, const char *what, int reason) {
+    if (reason > 0)
+        std::fprintf(stderr, "%s: %s error: %s\n", program, what, std::strerror(reason));
+    else
+        std::fprintf(stderr, "%s: %s error\n", program, what);
+}
+
 // Flushes standard output and gives `status` back if all of it was written
-// and no read failed. Otherwise it names the program and each reason on
-// standard error, the failed read (`read_error`, an errno value, 0 for none)
-// first, and gives io_failure_status: a lost input or output is never
+// and no read failed. Otherwise it reports each failure on standard error,
+// the failed read (`read_error`: 0 for none, else as first_read_error gives
+// it) first, and gives io_failure_status: a lost input or output is never
 // reported as success.
+//
+// Output lost in mid-run leaves only the stream's error flag behind: the
+// errno of the write that failed is gone by the end, so such a loss is
+// reported without a reason unless the final flush fails too and gives its
+// own.
 inline int finish_output(const char *program, int status, int read_error = 0) {
     if (read_error != 0) {
-        std::fprintf(stderr, "%s: read error: %s\n", program, std::strerror(read_error));
+        report_failure(program, "read", read_error);
         status = io_failure_status;
     }
     errno = 0;
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+    const bool flushed = std::fflush(stdout) == 0;
+    const int reason = flushed ? 0 : errno;
+    if (flushed && !std::ferror(stdout))
         return status;
-    const int reason = errno != 0 ? errno : EIO;
-    std::fprintf(stderr, "%s: write error: %s\n", program, std::strerror(reason));
+    report_failure(program, "write", reason);
     return io_failure_status;
 }

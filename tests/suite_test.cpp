@@ -2,6 +2,7 @@
 #include "run.h"
 #include "terminal.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -91,29 +92,31 @@ TEST(Suite, ProgramsCallNoAllocator) {
     }
 }
 
+// One ordinary run of each program, and of daycalc a rejected date too.
+struct Case {
+    std::string name;
+    std::vector<std::string> args;
+    std::string input;
+};
+const Case ordinary_runs[] = {
+    {"daycalc", {"2024-02-29"}, ""},
+    {"daycalc", {"2023-02-29"}, ""},
+    {"monthlen", {}, "2\n2024\n"},
+    {"bitcalc", {}, "0x5A ^ 017\nn\n1 < 4\nq\n"},
+    {"shapes", {}, "0\n4\n0\nn\n1 3 1\nq\n"},
+    {"convtable", {}, "30000\n"},
+    {"convtable_n", {}, "30000\n"},
+    {"bitflags", {}, ""},
+    {"casebits", {}, ""},
+    {"pow2", {}, ""},
+    {"xorswap", {}, ""},
+};
+
 // A program whose output is lost says so and fails, instead of ending with
 // the status of success.
 TEST(Suite, OutputThatCannotBeWrittenFailsTheProgram) {
-    struct Case {
-        std::string name;
-        std::vector<std::string> args;
-        std::string input;
-    };
-    const Case cases[] = {
-        {"daycalc", {"2024-02-29"}, ""},
-        {"daycalc", {"2023-02-29"}, ""},
-        {"monthlen", {}, "2\n2024\n"},
-        {"bitcalc", {}, "0x5A ^ 017\nn\n1 < 4\nq\n"},
-        {"shapes", {}, "0\n4\n0\nn\n1 3 1\nq\n"},
-        {"convtable", {}, "30000\n"},
-        {"convtable_n", {}, "30000\n"},
-        {"bitflags", {}, ""},
-        {"casebits", {}, ""},
-        {"pow2", {}, ""},
-        {"xorswap", {}, ""},
-    };
     std::set<std::string> covered;
-    for (const Case &c : cases) {
+    for (const Case &c : ordinary_runs) {
         RunOptions options;
         options.input = c.input;
         options.stdout_path = "/dev/full";
@@ -126,23 +129,53 @@ TEST(Suite, OutputThatCannotBeWrittenFailsTheProgram) {
         EXPECT_TRUE(covered.contains(name)) << name << " is not checked";
 }
 
+// Output into a pipe whose reader has gone, as in `shapes | head -n 3`, ends
+// the program by SIGPIPE, as it ends the standard tools: no line on
+// standard error, and the shell's status 141.
+TEST(Suite, APipeWithoutReaderEndsTheProgramBySigpipe) {
+    RunOptions options;
+    options.stdout_reader_gone = true;
+    for (const Case &c : ordinary_runs) {
+        options.input = c.input;
+        const RunResult r = run(c.name, c.args, options);
+        EXPECT_EQ(r.signal, SIGPIPE) << c.name << ": " << describe(r);
+        EXPECT_EQ(r.err, "") << c.name;
+    }
+}
+
 // Output dropped in mid-run while the final flush succeeds: standard output
 // a non-blocking pipe that fills while nobody reads, and is drained before
-// the last answer is typed.
+// the last answer is typed. The failed write's reason is gone by then, so the
+// line names none rather than a wrong one.
 TEST(Suite, OutputLostInMidRunFailsTheProgram) {
-    Piped::Options options;
-    options.nonblocking_output = true;
-    Piped shapes("shapes", options);
-    // 301 rows of 301 coloured asterisks: 900 KB, far more than a pipe holds.
-    shapes.type("1 300 0\n");
-    ASSERT_TRUE(shapes.wait_until_output_stops()) << shapes.errors();
-    shapes.drain();
-    shapes.type("q\n");
-    EXPECT_EQ(shapes.finish(), 2);
-    EXPECT_LT(shapes.screen().size(), 900000u) << "no output was lost";
-    // The last output arrived: only the stream's error state tells of the loss.
-    EXPECT_TRUE(shapes.screen().ends_with("Byebye..\n"));
-    EXPECT_EQ(shapes.errors(), "shapes: write error: Input/output error\n");
+    std::string passes;
+    for (int i = 0; i < 3000; ++i)
+        passes += "1 & 3\nn\n";
+    const struct {
+        std::string name;
+        std::string filling; // far more output than a pipe holds
+        std::string last;
+    } cases[] = {
+        // 301 rows of 301 coloured asterisks: 900 KB.
+        {"shapes", "1 300 0\n", "q\n"},
+        // 3000 passes of 278 bytes each.
+        {"bitcalc", passes, "1 & 3\nq\n"},
+    };
+    for (const auto &c : cases) {
+        Piped::Options options;
+        options.nonblocking_output = true;
+        Piped session(c.name, options);
+        session.type(c.filling);
+        ASSERT_TRUE(session.wait_until_output_stops()) << c.name << ": " << session.errors();
+        session.drain();
+        session.type(c.last);
+        EXPECT_EQ(session.finish(), 2) << c.name;
+        EXPECT_LT(session.screen().size(), run_with_input(c.name, c.filling + c.last).out.size())
+            << c.name << ": no output was lost";
+        // The last output arrived: only the stream's error state tells of the loss.
+        EXPECT_TRUE(session.screen().ends_with("Byebye..\n")) << c.name;
+        EXPECT_EQ(session.errors(), c.name + ": write error\n");
+    }
 }
 
 // The programs that read standard input.

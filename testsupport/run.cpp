@@ -150,6 +150,9 @@ RunResult run(std::string_view name, const std::vector<std::string> &args,
         child_in = open_file(options.stdin_path, O_RDONLY);
     if (!options.stdout_path.empty())
         child_out = open_file(options.stdout_path, O_WRONLY | O_CREAT | O_TRUNC);
+    // Closed before the start, so that not even the first write can arrive.
+    if (options.stdout_reader_gone)
+        close_fd(out.read);
     const pid_t pid =
         spawn(command_line(name, args), options.stdin_closed ? -1 : child_in, child_out, err.write);
     if (child_in != in.read)

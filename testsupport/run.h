@@ -28,6 +28,7 @@ struct RunOptions {
     std::string stdout_path;                 // when set, standard output goes to this file
     std::string stdin_path;                  // when set, standard input comes from this file
     bool stdin_closed = false;               // the program starts without standard input
+    bool stdout_reader_gone = false;         // standard output is a pipe that nobody reads
     std::size_t max_output = 64u << 20;      // the child is killed when it prints more
 };
 
