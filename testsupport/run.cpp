@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -70,6 +72,21 @@ std::vector<std::string> program_command(const std::string &path) {
     std::vector<std::string> command = {DEMOS_EMULATOR};
     command.push_back(path);
     return command;
+}
+
+std::string program_folder(const std::vector<std::string> &names, const std::string &scratch) {
+    if (program_command("").size() == 1)
+        return DEMOS_BIN_DIR;
+    std::filesystem::create_directories(scratch);
+    for (const std::string &name : names) {
+        std::string script = "#!/bin/sh\nexec";
+        for (const std::string &word : program_command(program(name)))
+            script += " '" + word + "'";
+        const std::string path = scratch + "/" + name;
+        std::ofstream(path) << script << " \"$@\"\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    }
+    return scratch;
 }
 
 std::vector<std::string> command_line(std::string_view name, const std::vector<std::string> &args) {

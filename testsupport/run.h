@@ -18,6 +18,11 @@ std::string program(std::string_view name);
 // a cross build the emulator and its options before it.
 std::vector<std::string> program_command(const std::string &path);
 
+// A folder in which a shell finds the suite's programs by their names, as in
+// a user's PATH: the build's bin folder, or in a cross build `scratch`, made
+// into a folder of small scripts that start each program behind the emulator.
+std::string program_folder(const std::vector<std::string> &names, const std::string &scratch);
+
 // What `name` starts with `args`: a bare name is a program of the suite, a
 // path a tool of the build machine.
 std::vector<std::string> command_line(std::string_view name, const std::vector<std::string> &args);

@@ -71,6 +71,19 @@ bool Session::wait_for(std::string_view text, std::chrono::milliseconds timeout)
     }
 }
 
+bool Session::wait_for_screen(const std::function<bool(const std::string &screen)> &shows,
+                              std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (shows(screen_))
+            return true;
+        auto left = time_left(deadline);
+        if (left.count() <= 0 || (out_ < 0 && err_ < 0))
+            return false;
+        read_some(left);
+    }
+}
+
 void Session::type(std::string_view keys) {
     while (!keys.empty()) {
         ssize_t n = write(in_, keys.data(), keys.size());

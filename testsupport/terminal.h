@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -24,6 +25,11 @@ class Session {
     // it did in time. A prompt that only shows up once the program is given
     // its answer is never found here, since nothing is typed meanwhile.
     bool wait_for(std::string_view text, std::chrono::milliseconds timeout = 5s);
+
+    // Waits until `shows` holds for everything on the screen; true if it did
+    // in time.
+    bool wait_for_screen(const std::function<bool(const std::string &screen)> &shows,
+                         std::chrono::milliseconds timeout = 5s);
 
     // Types bytes on the keyboard.
     void type(std::string_view keys);
