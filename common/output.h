@@ -21,25 +21,23 @@ inline void report_failure(const char *program, const char *what, int reason) {
 }
 
 // Flushes standard output and gives `status` back if all of it was written
-// and no read failed. Otherwise it reports each failure on standard error,
-// the failed read (`read_error`: 0 for none, else as first_read_error gives
-// it) first, and gives io_failure_status: a lost input or output is never
-// reported as success.
+// and no read failed. Otherwise, after the last output, it reports each
+// failure on standard error, the failed read (`read_error`: 0 for none, else
+// as first_read_error gives it) first, and gives io_failure_status: a lost
+// input or output is never reported as success.
 //
 // Output lost in mid-run leaves only the stream's error flag behind: the
 // errno of the write that failed is gone by the end, so such a loss is
 // reported without a reason unless the final flush fails too and gives its
 // own.
 inline int finish_output(const char *program, int status, int read_error = 0) {
-    if (read_error != 0) {
-        report_failure(program, "read", read_error);
-        status = io_failure_status;
-    }
     errno = 0;
     const bool flushed = std::fflush(stdout) == 0;
-    const int reason = flushed ? 0 : errno;
-    if (flushed && !std::ferror(stdout))
-        return status;
-    report_failure(program, "write", reason);
-    return io_failure_status;
+    const int write_error = flushed ? 0 : errno;
+    const bool written = flushed && !std::ferror(stdout);
+    if (read_error != 0)
+        report_failure(program, "read", read_error);
+    if (!written)
+        report_failure(program, "write", write_error);
+    return read_error != 0 || !written ? io_failure_status : status;
 }

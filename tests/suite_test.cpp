@@ -200,6 +200,11 @@ TEST(Suite, AFailedReadEndsTheInputAndFailsTheProgram) {
             EXPECT_EQ(r.err, name + ": read error: " + reason + "\n");
             EXPECT_EQ(r.status, 2) << name << ": " << describe(r);
         }
+        // On one stream with the output, the line comes after all of it.
+        const std::vector<std::string> words = program_command(program(name));
+        std::vector<std::string> args = {"-c", "exec \"$@\" < / 2>&1", "sh"};
+        args.insert(args.end(), words.begin(), words.end());
+        EXPECT_EQ(run("/bin/sh", args).out, ended.out + name + ": read error: Is a directory\n");
         const RunResult both = run(name, {}, and_full);
         EXPECT_EQ(both.err, name + ": read error: Is a directory\n" + name +
                                 ": write error: No space left on device\n");
