@@ -4,6 +4,7 @@
 #include "run.h"
 #include "terminal.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +135,7 @@ std::vector<Block> manual_examples(const std::string &path) {
         if (line.starts_with(".SH")) {
             in_examples = line == ".SH EXAMPLES";
         } else if (!in_examples || line.starts_with(".\\\"")) {
+            continue; // elsewhere, or a comment
         } else if (line == ".EX") {
             blocks.push_back({path, i + 2, {}});
             in_block = true;
@@ -313,7 +315,8 @@ std::string check_example(const Example &example, const Shell &shell, Allowance 
                     return shows_at_start(as_shown(screen), shown, allowance);
                 }))
                 return "the screen shows\n" + as_shown(term.screen()) + "instead of\n" +
-                       joined({example.screen.begin(), example.screen.begin() + long(i)}) +
+                       joined(
+                           {example.screen.begin(), example.screen.begin() + std::ptrdiff_t(i)}) +
                        line.substr(0, column) + "\nbefore the answer " + line.substr(column);
             term.type(line.substr(column) + "\n");
             shown.pop_back();
