@@ -75,7 +75,8 @@ std::vector<std::string> program_command(const std::string &path) {
 }
 
 std::string program_folder(const std::vector<std::string> &names, const std::string &scratch) {
-    if (program_command("").size() == 1)
+    const bool emulated = program_command("").size() > 1;
+    if (!emulated)
         return DEMOS_BIN_DIR;
     std::filesystem::create_directories(scratch);
     for (const std::string &name : names) {

@@ -56,21 +56,6 @@ bool Session::read_some(std::chrono::milliseconds timeout) {
     return screen_.size() + errors_.size() > before;
 }
 
-bool Session::wait_for(std::string_view text, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    for (;;) {
-        std::size_t at = screen_.find(text, matched_);
-        if (at != std::string::npos) {
-            matched_ = at + text.size();
-            return true;
-        }
-        auto left = time_left(deadline);
-        if (left.count() <= 0 || (out_ < 0 && err_ < 0))
-            return false;
-        read_some(left);
-    }
-}
-
 bool Session::wait_for_screen(const std::function<bool(const std::string &screen)> &shows,
                               std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
@@ -82,6 +67,18 @@ bool Session::wait_for_screen(const std::function<bool(const std::string &screen
             return false;
         read_some(left);
     }
+}
+
+bool Session::wait_for(std::string_view text, std::chrono::milliseconds timeout) {
+    return wait_for_screen(
+        [&](const std::string &screen) {
+            const std::size_t at = screen.find(text, matched_);
+            if (at == std::string::npos)
+                return false;
+            matched_ = at + text.size();
+            return true;
+        },
+        timeout);
 }
 
 void Session::type(std::string_view keys) {
