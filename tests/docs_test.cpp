@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -22,14 +21,6 @@ using namespace testsupport;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> split(const std::string &text, char separator) {
-    std::vector<std::string> items;
-    std::stringstream list(text);
-    for (std::string item; std::getline(list, item, separator);)
-        items.push_back(item);
-    return items;
-}
 
 std::string read_file(const std::string &path) {
     std::ifstream file(path, std::ios::binary);
@@ -273,13 +264,11 @@ std::vector<Answer> find_answers(const Example &example, const Shell &shell, All
         printed.push_back({line});
         if (shows_at_start(out, printed, allowance))
             continue;
+        // The program's output stops somewhere in the line, its end at the latest.
+        printed.back().whole_line = false;
         std::size_t column = line.size();
-        for (; column > 0; --column) {
-            printed.back() = {line.substr(0, column), false};
-            if (shows_at_start(out, printed, allowance))
-                break;
-        }
-        printed.back() = {line.substr(0, column), false};
+        while (column > 0 && !shows_at_start(out, printed, allowance))
+            printed.back().text.resize(--column);
         answers.push_back({i, column});
         typed += line.substr(column) + "\n";
         out = piped_output(example, shell, typed);
@@ -332,10 +321,13 @@ std::string check_example(const Example &example, const Shell &shell, Allowance 
     return "";
 }
 
+// This test's own scratch folder.
+fs::path scratch() {
+    return fs::path(::testing::TempDir()) / ("demos-docs-" + std::to_string(getpid()));
+}
+
 Shell programs_shell() {
-    const std::string scratch =
-        (fs::path(::testing::TempDir()) / ("demos-docs-" + std::to_string(getpid()))).string();
-    return {program_folder(split(DEMOS_PROGRAMS, ','), scratch), {}, ""};
+    return {program_folder(split(DEMOS_PROGRAMS), (scratch() / "bin").string()), {}, ""};
 }
 
 bool is_module_page(const std::string &page) {
@@ -372,7 +364,7 @@ TEST(Documents, ReadmeExamplesComeOutAsShown) {
 
 TEST(Documents, ManualPageExamplesComeOutAsShown) {
     const Shell shell = programs_shell();
-    for (const std::string &page : split(DEMOS_MANPAGES, ',')) {
+    for (const std::string &page : split(DEMOS_MANPAGES)) {
         if (is_module_page(page))
             continue;
         const std::string name = fs::path(page).stem().string();
@@ -425,8 +417,7 @@ TEST(Documents, AChangedByteFailsTheComparison) {
 
 // Run from a fresh folder of its own, as a reader's shell would be.
 fs::path fresh_folder(const std::string &name) {
-    const fs::path dir =
-        fs::path(::testing::TempDir()) / ("demos-docs-" + std::to_string(getpid())) / name;
+    const fs::path dir = scratch() / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
@@ -471,7 +462,7 @@ TEST(Documents, ModuleExamplesBuildAndAnswerAsShown) {
     ASSERT_EQ(install.status, 0) << describe(install);
     const std::string pkg_config_path = "PKG_CONFIG_PATH=" + (prefix / "lib/pkgconfig").string();
 
-    for (const std::string &page : split(DEMOS_MANPAGES, ',')) {
+    for (const std::string &page : split(DEMOS_MANPAGES)) {
         if (!is_module_page(page))
             continue;
         const Shell shell{"", {pkg_config_path}, fresh_folder("page").string()};

@@ -14,14 +14,6 @@ using namespace testsupport;
 
 namespace {
 
-std::vector<std::string> split(const std::string &text) {
-    std::vector<std::string> items;
-    std::stringstream list(text);
-    for (std::string item; std::getline(list, item, ',');)
-        items.push_back(item);
-    return items;
-}
-
 std::vector<std::string> all_programs() {
     return split(DEMOS_PROGRAMS);
 }

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -61,6 +62,14 @@ bool read_available(int fd, std::string &into) {
     if (n > 0)
         into.append(buf, static_cast<std::size_t>(n));
     return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
+}
+
+std::vector<std::string> split(const std::string &text, char separator) {
+    std::vector<std::string> items;
+    std::stringstream list(text);
+    for (std::string item; std::getline(list, item, separator);)
+        items.push_back(item);
+    return items;
 }
 
 std::string program(std::string_view name) {

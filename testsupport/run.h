@@ -11,6 +11,10 @@ namespace testsupport {
 
 using namespace std::chrono_literals;
 
+// The items of a list such as the build hands the tests (program names,
+// manual pages): `text` cut at each `separator`.
+std::vector<std::string> split(const std::string &text, char separator = ',');
+
 // Full path of a program in the build tree's bin folder.
 std::string program(std::string_view name);
 
