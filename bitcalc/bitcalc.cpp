@@ -108,6 +108,7 @@ int read_expression(char (&first)[token_size], char &op, char (&second)[token_si
 }
 
 int main() {
+    choose_output_buffering();
     char first[token_size] = "";
     char second[token_size] = "";
     char op = '\0';

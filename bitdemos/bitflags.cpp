@@ -5,6 +5,7 @@
 #include <cstdio>
 
 int main() {
+    choose_output_buffering();
     unsigned number = 0x77;
     unsigned bit = 0;
     unsigned mask = 0;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 int main() {
+    choose_output_buffering();
     const char word[8] = "sREedEv";
 
     // Stops before the terminating zero, which would print nothing useful.

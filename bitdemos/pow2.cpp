@@ -6,6 +6,7 @@
 #include <cstdio>
 
 int main() {
+    choose_output_buffering();
     constexpr int candidate = 640000000;
     int sum = 1;
     int last = 0;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 int main() {
+    choose_output_buffering();
     int a = 3;
     int b = 4;
 

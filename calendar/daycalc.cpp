@@ -3,6 +3,7 @@
 // The range check of print_weekday guards the name table in every build,
 // release builds included.
 #undef NDEBUG
+#include "common/input.h"
 #include "common/output.h"
 
 #include <cassert>
@@ -89,19 +90,26 @@ constexpr bool fits_int(long long n) {
     return n >= INT32_MIN && n <= INT32_MAX;
 }
 
-// Reads "%d-%d-%d", but refuses a number that does not fit an int instead of
-// keeping whatever part of it the conversion would store.
+// Reads "%d-%d-%d": three numbers, each joined to the next by a hyphen right
+// after its last digit. A number that does not fit an int is refused instead
+// of kept as whatever part of it a conversion would store.
 int scan_date(const char *text, date *d) {
-    long long year = 0, month = 0, day = 0;
-    if (std::sscanf(text, "%lld-%lld-%lld", &year, &month, &day) != 3)
-        return 0;
-    if (!fits_int(year) || !fits_int(month) || !fits_int(day))
-        return 0;
-    *d = {static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)};
+    text_input in{text};
+    int numbers[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && next_char(in) != '-')
+            return 0;
+        const scanned_integer n = scan_integer(in);
+        if (!n.found || !fits_int(n.value))
+            return 0;
+        numbers[i] = static_cast<int>(n.value);
+    }
+    *d = {numbers[0], numbers[1], numbers[2]};
     return 1;
 }
 
 int main(int argc, char **argv) {
+    choose_output_buffering();
     date d{};
     if (argc < 2 || !scan_date(argv[1], &d) || !is_valid_date(d)) {
         std::puts("Fehler");

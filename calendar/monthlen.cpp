@@ -25,18 +25,20 @@ int tageProMonat(int jahr, int monat) {
 }
 
 // Asks for one number and gives it back if it lies within the bounds, else 0.
-// It is read wider than an int, so that a number too large for one counts as
-// out of bounds instead of arriving cut down to a small, acceptable value.
+// A number too large for an int counts as out of bounds instead of arriving
+// cut down to a small, acceptable value.
 int gibIntWert(const char *label, int lower, int upper) {
     std::printf("Enter %s :", label);
     std::fflush(stdout);
-    long long number = 0;
-    if (scan_input("%lld", &number) == 1 && lower <= number && number <= upper)
-        return static_cast<int>(number);
+    standard_input in;
+    const scanned_integer number = scan_integer(in);
+    if (number.found && lower <= number.value && number.value <= upper)
+        return static_cast<int>(number.value);
     return 0;
 }
 
 int main() {
+    choose_output_buffering();
     // Each read's failure is taken before the next prompt can change errno.
     const int monat = gibIntWert("Monat", 1, 12);
     int read_error = first_read_error(0);

@@ -5,6 +5,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
+
+// Standard output buffered as the program chooses, not as its C library
+// would: by line on a terminal, fully and in large blocks elsewhere. Left to
+// itself, a library may write the first line before it has found out that
+// the output is no terminal, and a failed write there leaves nothing for the
+// end to tell. Called before anything is written. The buffer is static,
+// because the stream outlives every function that writes to it.
+inline void choose_output_buffering() {
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, sizeof buffer);
+}
 
 // Exit status for input that could not be read or output that could not be
 // written: distinct from every status a program gives on its own.

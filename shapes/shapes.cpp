@@ -5,6 +5,7 @@
 #include "common/output.h"
 #include "common/prompt.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -27,8 +28,8 @@ struct shape_spec {
 };
 
 // One unit of output (a coloured asterisk, a blank, a line end) repeated
-// over a buffer, so that a run of it costs one write per buffer rather than
-// one call per unit.
+// over a buffer, so that a run of it costs one copy per buffer rather than
+// one per unit.
 struct unit_run {
     const char *bytes;
     std::size_t width; // bytes of one unit
@@ -47,11 +48,29 @@ unit_run fill_units(char *buffer, std::size_t capacity, const char *unit, long l
     return {buffer, width, units};
 }
 
-void write_units(unit_run run, long long count) {
+// The figure's bytes, gathered in storage of the painter's own and handed to
+// the C library a megabyte at a time: a block that large goes past the
+// library's buffer rather than through it, on every library.
+struct block {
+    char *bytes;
+    std::size_t capacity;
+    std::size_t used;
+};
+
+void write_block(block &out) {
+    std::fwrite(out.bytes, 1, out.used, stdout);
+    out.used = 0;
+}
+
+void append_units(block &out, unit_run run, long long count) {
     while (count > 0) {
+        if (out.capacity - out.used < run.width)
+            write_block(out);
         const std::size_t units =
-            count < static_cast<long long>(run.units) ? static_cast<std::size_t>(count) : run.units;
-        std::fwrite(run.bytes, run.width, units, stdout);
+            std::min({static_cast<std::size_t>(std::min(count, static_cast<long long>(run.units))),
+                      (out.capacity - out.used) / run.width});
+        std::memcpy(out.bytes + out.used, run.bytes, units * run.width);
+        out.used += units * run.width;
         count -= static_cast<long long>(units);
     }
 }
@@ -80,11 +99,12 @@ template <typename Test> long long first_column(long long from, long long to, Te
     return low;
 }
 
-// One row of the ring, without its line end. Within a row the distance only
-// grows with the column's distance from the centre, rounding included, so
-// the cells strictly between r - 0.5 and r + 0.5 form one run on each side
-// of the centre; binary search finds their ends.
-void paint_ring_row(long long row, long long last, double r, unit_run star, unit_run blank) {
+// One row of the ring. Within a row the distance only grows with the
+// column's distance from the centre, rounding included, so the cells strictly
+// between r - 0.5 and r + 0.5 form one run on each side of the centre; binary
+// search finds their ends.
+void paint_ring_row(block &out, long long row, long long last, double r, unit_run star,
+                    unit_run blank, unit_run line_end) {
     const auto inside_outer = [&](long long col) { return distance(row, col, r) < r + 0.5; };
     const auto outside_inner = [&](long long col) { return distance(row, col, r) > r - 0.5; };
     // Up to the centre column the distance falls as the column grows.
@@ -96,56 +116,83 @@ void paint_ring_row(long long row, long long last, double r, unit_run star, unit
     const long long right_from = first_column(centre + 1, last, outside_inner);
     const long long right_to =
         first_column(centre + 1, last, [&](long long col) { return !inside_outer(col); });
-    write_units(blank, left_from);
-    write_units(star, left_to - left_from);
-    write_units(blank, right_from - left_to);
-    write_units(star, right_to - right_from);
-    write_units(blank, last + 1 - right_to);
+    append_units(out, blank, left_from);
+    append_units(out, star, left_to - left_from);
+    append_units(out, blank, right_from - left_to);
+    append_units(out, star, right_to - right_from);
+    append_units(out, blank, last + 1 - right_to);
+    append_units(out, line_end, 1);
+}
+
+// Every row of the square is the same: the block is filled with as many
+// whole rows as it holds, once, and written again and again. A row longer
+// than the block is made anew each time.
+void paint_square(block &out, long long rows, unit_run star, unit_run line_end) {
+    // In 64 bits: a row of the largest square overflows a 32-bit size_t.
+    const unsigned long long row_bytes = static_cast<unsigned long long>(rows) * star.width + 1;
+    const long long per_block =
+        row_bytes > out.capacity ? 0
+                                 : std::min(rows, static_cast<long long>(out.capacity / row_bytes));
+    const long long made = per_block > 0 ? per_block : rows;
+    for (long long row = 0; row < made; ++row) {
+        append_units(out, star, rows);
+        append_units(out, line_end, 1);
+    }
+    if (per_block == 0)
+        return;
+    for (long long left = rows; left > 0; left -= per_block)
+        std::fwrite(out.bytes, static_cast<std::size_t>(row_bytes),
+                    static_cast<std::size_t>(std::min(left, per_block)), stdout);
+    out.used = 0;
 }
 
 // Rows and columns are counted in 64 bits: the largest size has 2^31 of each.
 void paint(shape_spec figure, const char *color) {
     const double r = figure.size / 2.0;
     const long long rows = r + r >= 0.0 ? static_cast<long long>(r + r) + 1 : 0;
-    const long long last = rows - 1;
-    // Rows longer than a buffer are written in several pieces. A few
-    // kilobytes already make a row cost few writes, and keep the figures
+    char storage[1 << 20];
+    block out{storage, sizeof storage, 0};
+    // Runs longer than a unit buffer are copied in several pieces. A few
+    // kilobytes already make a run cost few copies, and keep the figures
     // that cross these capacities small enough to check cell by cell.
     char blanks[1 << 11];
     if (figure.shape != OVAL && figure.shape != RECTANGLE) {
-        write_units(fill_units(blanks, sizeof blanks, "\n", rows), rows);
+        append_units(out, fill_units(blanks, sizeof blanks, "\n", rows), rows);
+        write_block(out);
         return;
     }
     char cell[16];
     std::snprintf(cell, sizeof cell, "%s*%s", color, reset);
     char stars[1 << 13];
     const unit_run star = fill_units(stars, sizeof stars, cell, rows);
-    const unit_run blank = fill_units(blanks, sizeof blanks, " ", rows);
-    for (long long row = 0; row < rows; ++row) {
-        if (figure.shape == OVAL)
-            paint_ring_row(row, last, r, star, blank);
-        else
-            write_units(star, rows);
-        std::putchar('\n');
+    const unit_run line_end = {"\n", 1, 1};
+    if (figure.shape == OVAL) {
+        const unit_run blank = fill_units(blanks, sizeof blanks, " ", rows);
+        for (long long row = 0; row < rows; ++row)
+            paint_ring_row(out, row, rows - 1, r, star, blank, line_end);
+    } else {
+        paint_square(out, rows, star, line_end);
     }
+    write_block(out);
 }
 
-// Reads an answer wider than its conversion, so that a number the conversion
-// cannot hold arrives as -1 rather than wrapped round to an ordinary answer;
-// numbers within [lowest, highest] arrive as their low 32 bits. A failed scan
-// leaves `answer` as it was; a failed read is kept in `read_error`.
+// Reads an answer of any length, so that a number its conversion cannot hold
+// arrives as -1 rather than wrapped round to an ordinary answer; numbers
+// within [lowest, highest] arrive as their low 32 bits. A failed scan leaves
+// `answer` as it was; a failed read is kept in `read_error`.
 void read_answer(int &answer, long long lowest, long long highest, int &read_error) {
-    long long number = 0;
-    const int converted = scan_input("%lld", &number);
+    standard_input in;
+    const scanned_integer number = scan_integer(in);
     read_error = first_read_error(read_error);
-    if (converted != 1)
+    if (!number.found)
         return;
-    answer = number < lowest || number > highest
+    answer = number.value < lowest || number.value > highest
                  ? -1
-                 : static_cast<int>(static_cast<std::uint32_t>(number));
+                 : static_cast<int>(static_cast<std::uint32_t>(number.value));
 }
 
 int main() {
+    choose_output_buffering();
     int answer = -1;
     const char *color = "";
     shape_spec figure{};
