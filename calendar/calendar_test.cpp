@@ -110,6 +110,11 @@ TEST(Daycalc, RejectedDatesPrintOnlyFehler) {
         {"2147483648-01-01"},
         {"-2147483649-03-01"},
         {"99999999999999999999999-01-01"},
+        // Past 64 bits too: a C library may saturate, wrap round or negate
+        // such a number, and the program must not depend on which.
+        {"99999999999999999999-1-1"},
+        {"2024-2--18446744073709551615"},
+        {"2024-18446744073709551617-1"},
     };
     for (const auto &args : cases) {
         RunResult r = daycalc(args);
@@ -200,6 +205,8 @@ TEST(Monthlen, AnswersBoundsAndBadInput) {
         {"-4294967294\n2024\n", "0", "2024", "ein", "0"},
         {"2\n4294969320\n", "2", "0", "ein", "29"},
         {"99999999999999999999999 2024\n", "0", "2024", "ein", "0"},
+        {"-18446744073709551615\n2024\n", "0", "2024", "ein", "0"},
+        {"2\n18446744073709553640\n", "2", "0", "ein", "29"},
     };
     for (const MonthlenCase &c : cases) {
         RunResult r = run_with_input("monthlen", c.input);

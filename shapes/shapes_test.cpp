@@ -120,6 +120,8 @@ TEST(Shapes, SmallFiguresAndOddAnswers) {
         {"1 4294967296 0\n", pass("") + goodbye},
         {"1 -4294967295 0\n", pass("") + goodbye},
         {"1 99999999999999999999999 0\n", pass("") + goodbye},
+        {"1 -18446744073709551615 0\n", pass("") + goodbye},
+        {"18446744073709551617 2 0\n", pass("\n\n\n") + goodbye},
         {"1 1 4294967296\n", pass(rows({"**", "**"}, none)) + goodbye},
         {"1 1 4294967298\n", pass(rows({"**", "**"}, none)) + goodbye},
         {"1 1 -4294967295\n", pass(rows({"**", "**"}, none)) + goodbye},
@@ -213,6 +215,29 @@ TEST(Shapes, PaintsRowsAcrossItsBufferCapacities) {
                 }
             }
         }
+    }
+}
+
+// A figure reaches the C library in blocks of a megabyte, and a square's
+// block holds as many whole rows as fit: 256 rows of 4096 bytes exactly for
+// the square of size 818 without colour, 104 of its 1001 rows for the
+// coloured one of size 1000. 2000001 line ends take two blocks.
+TEST(Shapes, PaintsFiguresAcrossItsOutputBlocks) {
+    const struct {
+        std::string input;
+        std::string figure;
+    } cases[] = {
+        {answers(1, 818, 9), reference(1, 818, none)},
+        {answers(1, 1000, 0), reference(1, 1000, red)},
+        {answers(0, 1000, 1), reference(0, 1000, green)},
+        {answers(7, 2000000, 0), std::string(2000001, '\n')},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.input);
+        const std::string expected = pass(c.figure) + goodbye;
+        RunResult r = run_with_input("shapes", c.input + "q\n");
+        EXPECT_TRUE(r.out == expected) << first_difference(r.out, expected);
+        EXPECT_EQ(r.status, 0) << describe(r);
     }
 }
 
