@@ -4,6 +4,7 @@
 #include "common/input.h"
 #include "common/output.h"
 #include "common/prompt.h"
+#include "common/real.h"
 
 #include <cstdio>
 #include <limits>
@@ -12,6 +13,7 @@
 static_assert(std::numeric_limits<double>::is_iec559);
 
 int main() {
+    choose_output_buffering();
     const int rows = 5;
     int value = 0;
     int row = 0;
@@ -19,8 +21,11 @@ int main() {
 
     show_prompt("Enter conversion rate (1.00 BTC -> CHF): ");
     // Input that is not a number leaves the rate at 0.0; the table follows all the same.
-    scan_input("%lf", &umrechnungsfaktor);
+    standard_input in;
+    const scanned_real rate = scan_real(in);
     const int read_error = first_read_error(0);
+    if (rate.found)
+        umrechnungsfaktor = rate.value;
 
     for (row = 1; row <= rows; ++row) {
         value += 200;

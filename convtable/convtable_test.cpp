@@ -2,8 +2,11 @@
 #include "stress.h"
 #include "terminal.h"
 
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace testsupport;
@@ -25,7 +28,12 @@ std::string same_in_every_row(const std::string &btc) {
 }
 
 const std::string at_30000 = table({"0.006667", "0.013333", "0.020000", "0.026667", "0.033333"});
+const std::string at_1 =
+    table({"200.000000", "400.000000", "600.000000", "800.000000", "1000.000000"});
+const std::string at_3 =
+    table({"66.666667", "133.333333", "200.000000", "266.666667", "333.333333"});
 const std::string infinite = same_in_every_row("inf");
+const std::string not_a_number = same_in_every_row("nan");
 
 struct Case {
     std::string input;
@@ -39,7 +47,7 @@ TEST(Convtable, BothProgramsPrintTheSameTable) {
         {"30000\n", at_30000},
         {"30000", at_30000},
         {"42000.5\n", table({"0.004762", "0.009524", "0.014286", "0.019047", "0.023809"})},
-        {"1\n", table({"200.000000", "400.000000", "600.000000", "800.000000", "1000.000000"})},
+        {"1\n", at_1},
         {"-100\n", table({"-2.000000", "-4.000000", "-6.000000", "-8.000000", "-10.000000"})},
         // The way the number is written.
         {"3e4\n", at_30000},
@@ -67,18 +75,37 @@ TEST(Convtable, BothProgramsPrintTheSameTable) {
         {"INFINITY\n", same_in_every_row("0.000000")},
         {"-inf\n", same_in_every_row("-0.000000")},
         {"1e400\n", same_in_every_row("0.000000")},
-        {"nan\n", same_in_every_row("nan")},
-        {"NaN(123)\n", same_in_every_row("nan")},
-        // What the scan makes of these is the C library's affair; the two
-        // programs only have to agree.
+        {"5e-324\n", infinite},
+        {"1e-310\n", infinite},
+        {"nan\n", not_a_number},
+        {"NaN(123)\n", not_a_number},
+        {"-nan\n", same_in_every_row("-nan")},
+        // Text that only begins a number: the number it begins is the rate,
+        // an exponent without digits left out. A word cut short gives none,
+        // and hexadecimal text without digits none or, with a point, 0.
+        {"1e\n", at_1},
+        {"1e-\n", at_1},
+        {"1E+\n", at_1},
+        {"1.e\n", at_1},
+        {"0x1p\n", at_1},
+        {"3e\n", at_3},
+        {"3e+x\n", at_3},
+        {"0x1.8p\n", table({"133.333333", "266.666667", "400.000000", "533.333333", "666.666667"})},
+        {".5e\n", table({"400.000000", "800.000000", "1200.000000", "1600.000000", "2000.000000"})},
+        {"nan(\n", not_a_number},
+        {"nan(x\n", not_a_number},
+        {"infin\n", infinite},
+        {"infinit\n", infinite},
+        {"in\n", infinite},
+        {"0x\n", infinite},
+        {"0x.p1\n", infinite},
+        {"-0x.p1\n", same_in_every_row("-inf")},
+        {"\xff\x80\n", infinite},
+        // A number longer than any buffer, its digits far from its point.
+        {"3" + std::string(100000, '0') + "e-99996\n", at_30000},
+        {"0." + std::string(100000, '0') + "3e100005\n", at_30000},
+        // Rows too long to spell out: the two programs only have to agree.
         {"1e-300\n", {}},
-        {"5e-324\n", {}},
-        {"-nan\n", {}},
-        {"3e\n", {}},
-        {"3e+x\n", {}},
-        {"0x\n", {}},
-        {"in\n", {}},
-        {"\xff\x80\n", {}},
     };
     for (const Case &c : cases) {
         RunResult plain = run_with_input("convtable", c.input);
@@ -93,6 +120,46 @@ TEST(Convtable, BothProgramsPrintTheSameTable) {
         else
             EXPECT_TRUE(plain.out.starts_with(prompt + "200 CHF     <-->     ")) << plain.out;
     }
+}
+
+// From a file the program takes the number and what began to look like more
+// of it, a character used up where a word went wrong, and leaves the rest to
+// the next program.
+TEST(Convtable, LeavesTheRestOfAFileUnread) {
+    const struct {
+        std::string input;
+        std::string rest;
+    } cases[] = {
+        {"30000\nnext line\n", "\nnext line\n"},
+        {"3e+xREST", "xREST"},
+        {"1e5.3\n", ".3\n"},
+        {"0x1.8p-q", "q"},
+        {"0x.p1", "p1"},
+        {"0xg", "g"},
+        {"-nanQ", "Q"},
+        {"nan(x)", "(x)"},
+        {"infinity!", "!"},
+        {"infinZZ", "Z"},
+        {"+-1", "-1"},
+        {"- 1", " 1"},
+        {".e", "e"},
+        {"3" + std::string(100000, '0') + "e-99996 rest", " rest"},
+    };
+    const std::string path = ::testing::TempDir() + "convtable_rates." + std::to_string(getpid());
+    for (const char *name : {"convtable", "convtable_n"}) {
+        std::vector<std::string> args = {"-c", "\"$@\"; exec cat", "sh"};
+        for (const std::string &word : program_command(program(name)))
+            args.push_back(word);
+        for (const auto &c : cases) {
+            std::ofstream(path, std::ios::binary) << c.input;
+            RunOptions options;
+            options.stdin_path = path;
+            RunResult result = run("/bin/sh", args, options);
+            EXPECT_EQ(result.status, 0) << name << " " << c.rest << ": " << describe(result);
+            EXPECT_TRUE(result.out.ends_with(" BTC \n" + c.rest)) << name << ": " << result.out;
+        }
+    }
+    std::remove(path.c_str());
 }
 
 // At a terminal the prompt is shown before the program waits, and the rate
