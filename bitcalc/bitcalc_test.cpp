@@ -91,6 +91,8 @@ TEST(Bitcalc, ConvertsOperandsAndEvaluates) {
         {"0x1F | 0", {31, '|', 0, 31}},
         {"0xff & 0xfF", {255, '&', 255, 255}},
         {"0x0x1F ^ 0x", {31, '^', 0, 31}},
+        {"0x0X5 | 0x-0x5", {5, '|', -5, -1}}, // a second prefix, after the sign
+        {"0x0x-5 | 0", {0, '|', 0, 0}},
         {"0x-1 & 012", {-1, '&', 10, 10}},
         {"00 | 019", {0, '|', 1, 1}},
         {"42 ^ 123abc", {42, '^', 123, 81}},
@@ -145,6 +147,7 @@ TEST(Bitcalc, BytesBeyondTextKeepTheBuffersIntact) {
          {1, '|', 4, 5}},
         {std::string("12 \0 4", 6), {12, '\0', 4, 0}},
         {"7 \xff \xc3\xa4", {7, '\xff', 0, 0}},
+        {"7 \xc3\xa4 3", {7, '\xc3', 0, 0}}, // of ä, one byte is the operator
     };
     for (const Case &c : cases) {
         const std::string shown = c.input.substr(0, 40);

@@ -112,6 +112,9 @@ TEST(Shapes, SmallFiguresAndOddAnswers) {
         {"1 x 0\n", pass(rows({"**", "**"}, green)) + goodbye},
         {"1 3 1\nn\n0 9\n", pass(rows({"****", "****", "****", "****"}, green)) +
                                 pass(reference(0, 9, green)) + goodbye},
+        // A sign without digits fails its scan but is used up by it.
+        {"1\n+\n2\n", pass(rows({"**", "**"}, yellow)) + goodbye},
+        {"-\n3\n0\n", pass("\n\n\n\n") + goodbye},
         // Numbers that their conversion cannot hold arrive as -1, never
         // wrapped round to an ordinary answer.
         {"4294967297 2 0\n", pass("\n\n\n") + goodbye},
@@ -136,6 +139,9 @@ TEST(Shapes, SmallFiguresAndOddAnswers) {
         {"1 1 2\nnx\nq\n", pass(rows({"**", "**"}, yellow)) + pass("\n\n\n") + goodbye},
         {"1 1 2\nn 0 1 0\nq\n",
          pass(rows({"**", "**"}, yellow)) + pass(rows({"**", "**"}, red)) + goodbye},
+        // The rest of the figure's line is dropped before the question.
+        {"1 0 0 9 9\nn\n1 1 1\nq\n",
+         pass(star(red) + "\n") + pass(rows({"**", "**"}, green)) + goodbye},
         // Anything but n ends the program.
         {"1 0 0\nN\n1 0 0\n", pass(star(red) + "\n") + goodbye},
         {"1 0 0\n\nn\n", pass(star(red) + "\n") + goodbye},
