@@ -204,7 +204,7 @@ TEST(Bitcalc, RunsThousandsOfPassesInOnePipe) {
 TEST(Bitcalc, StaysSoundOnHostileInput) {
     const std::vector<std::string> words = {"&", "|",    "^", "<",  ">", "%",   "n",
                                             "n", "next", "q", "0x", "0", "0x7", "017"};
-    stress(2001, 400, 5s, [&](Random &random) {
+    stress(2001, 400, [&](Random &random) {
         const std::string input = hostile_input(random, words);
         RunResult r = run_with_input("bitcalc", input);
         expect_clean_end(r, 0, input);

@@ -330,7 +330,7 @@ TEST(Shapes, StaysSoundOnHostileInput) {
     const std::vector<std::string> words = {"0",   "1",           "2",          "3", "7",
                                             "n",   "n",           "next",       "q", "-1",
                                             "150", "-2147483649", "4294967295", "+"};
-    stress(3001, 400, 5s, [&](Random &random) {
+    stress(3001, 400, [&](Random &random) {
         const std::string input = with_small_sizes(hostile_input(random, words));
         RunResult r = run_with_input("shapes", input);
         expect_clean_end(r, 0, input);

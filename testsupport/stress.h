@@ -1,10 +1,9 @@
-// Randomized, seeded, time-bounded stress input for the programs that read
-// standard input: what a careless or hostile user could pipe in.
+// Randomized, seeded stress input for the programs that read standard input:
+// what a careless or hostile user could pipe in.
 #pragma once
 
 #include "run.h"
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -26,11 +25,11 @@ std::string hostile_piece(Random &random, const std::vector<std::string> &words)
 std::string hostile_input(Random &random, const std::vector<std::string> &words,
                           std::size_t max_bytes = 4096);
 
-// Calls `round(random)` with a fixed seed until `rounds` rounds are done or
-// the time budget is spent. STRESS_SEED in the environment replaces the seed;
-// a failing round reports the seed and the round number to reproduce it.
-void stress(std::uint64_t seed, int rounds, std::chrono::milliseconds budget,
-            const std::function<void(Random &)> &round);
+// Calls `round(random)` with a fixed seed `rounds` times (a fixed share of
+// them in a cross build), or until a round fails. STRESS_SEED in the
+// environment replaces the seed; a failing round reports the seed and the
+// round number to reproduce it.
+void stress(std::uint64_t seed, int rounds, const std::function<void(Random &)> &round);
 
 // A program that neither crashed, hung nor printed to standard error (where
 // the sanitizers report), and ended with the status it owes.
