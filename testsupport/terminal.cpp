@@ -1,8 +1,10 @@
 #include "terminal.h"
 
+#include "pacing.h"
 #include "process.h"
 #include "run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -81,6 +83,26 @@ bool Session::wait_for(std::string_view text, std::chrono::milliseconds timeout)
         timeout);
 }
 
+bool Session::wait_until_reading(std::chrono::milliseconds timeout, bool read_screen) {
+    const auto deadline = Clock::now() + timeout;
+    auto nap = 1ms;
+    for (;;) {
+        if (pid_ < 0 || has_ended(pid_))
+            return false;
+        // Typed keys that are still unread would wake a reader that sleeps.
+        if (unread_keys() == 0 && asleep_reading(pid_, keyboard_))
+            return true;
+        const auto left = time_left(deadline);
+        if (left.count() <= 0)
+            return false;
+        if (read_screen && (out_ >= 0 || err_ >= 0))
+            read_some(std::min(nap, left));
+        else
+            std::this_thread::sleep_for(std::min(nap, left));
+        nap = std::min(nap * 2, 10ms);
+    }
+}
+
 void Session::type(std::string_view keys) {
     while (!keys.empty()) {
         ssize_t n = write(in_, keys.data(), keys.size());
@@ -100,7 +122,11 @@ int Session::finish(std::chrono::milliseconds timeout) {
     return WIFEXITED(status) && !timed_out_ ? WEXITSTATUS(status) : -1;
 }
 
-Terminal::Terminal(std::string_view name, const std::vector<std::string> &args) {
+Terminal::Terminal(std::string_view name, const std::vector<std::string> &args,
+                   const TerminalOptions &options) {
+    const bool paced = options.pause_at_line_ends.count() > 0;
+    if (paced && !pacing_available())
+        throw std::runtime_error("programs cannot be traced here, so not paced either");
     const std::vector<std::string> command = command_line(name, args);
     std::vector<char *> argv;
     for (const std::string &word : command)
@@ -114,10 +140,39 @@ Terminal::Terminal(std::string_view name, const std::vector<std::string> &args) 
         fail("forkpty");
     if (pid_ == 0) {
         std::signal(SIGPIPE, SIG_DFL);
+        if (paced)
+            exec_paced(argv.data(), options.pause_at_line_ends);
         execv(argv[0], argv.data());
         _exit(127);
     }
     out_ = in_;
+    char program_side[128];
+    if (ptsname_r(in_, program_side, sizeof program_side) != 0)
+        fail("ptsname_r");
+    keyboard_ = program_side;
+}
+
+// The line discipline counts the typed lines that no read has taken yet; it
+// is asked on the program's side of the terminal, opened only for the
+// question, since that side held open would keep the terminal from ending
+// with its program. Typed keys reach the line discipline a moment after the
+// write, by the kernel's own work queue; a poll of the program's side waits
+// for that work, so that keys on their way count as unread.
+int Terminal::unread_keys() const {
+    const int program_side = open(keyboard_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (program_side < 0)
+        fail(keyboard_);
+    pollfd ready{program_side, POLLIN, 0};
+    if (poll(&ready, 1, 0) < 0) {
+        close(program_side);
+        fail("poll");
+    }
+    int unread = 0;
+    const int asked = ioctl(program_side, TIOCINQ, &unread);
+    close(program_side);
+    if (asked != 0)
+        fail("TIOCINQ");
+    return unread;
 }
 
 Piped::Piped(std::string_view name, const Options &options) {
@@ -139,32 +194,20 @@ Piped::Piped(std::string_view name, const Options &options) {
     in_ = in[1];
     out_ = out[0];
     err_ = err[0];
+    keyboard_ = open_file_name(in_);
     set_nonblocking(out_);
     set_nonblocking(err_);
 }
 
-bool Piped::wait_until_output_stops(std::chrono::milliseconds quiet,
-                                    std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    int seen = 0;
-    auto since = Clock::now();
-    while (Clock::now() < deadline) {
-        int queued = 0;
-        if (ioctl(out_, FIONREAD, &queued) != 0)
-            fail("FIONREAD");
-        if (queued != seen) {
-            seen = queued;
-            since = Clock::now();
-        } else if (queued > 0 && Clock::now() - since >= quiet) {
-            return true;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return false;
+int Piped::unread_keys() const {
+    int unread = 0;
+    if (ioctl(in_, FIONREAD, &unread) != 0)
+        fail("FIONREAD");
+    return unread;
 }
 
-void Piped::drain(std::chrono::milliseconds quiet) {
-    while (read_some(quiet)) {
+void Piped::drain() {
+    while (read_some(0ms)) {
     }
 }
 
