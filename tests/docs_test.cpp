@@ -1,6 +1,7 @@
 // The README and the manual pages are held to the programs' own standard:
 // every example they show is run, on a terminal as a reader runs it, and the
 // screen must show what the document shows, byte for byte.
+#include "pacing.h"
 #include "run.h"
 #include "terminal.h"
 
@@ -42,7 +43,11 @@ struct Block {
     std::string file;
     std::size_t line; // of its first line, counted from 1
     std::vector<std::string> lines;
+    std::string section = {}; // the title of the README's section that holds it
 };
+
+// The README's section whose examples build a program against the module.
+const std::string module_section = "The rectang module";
 
 // Markdown's indented code blocks: lines indented by four blanks, and the
 // blank lines between them.
@@ -53,8 +58,11 @@ std::vector<Block> markdown_blocks(const std::string &path) {
         return lines[i].find_first_not_of(' ') == std::string::npos;
     };
     std::vector<Block> blocks;
+    std::string section;
     for (std::size_t i = 0; i < lines.size();) {
         if (!indented(i)) {
+            if (lines[i].starts_with("## "))
+                section = lines[i].substr(3);
             ++i;
             continue;
         }
@@ -62,7 +70,7 @@ std::vector<Block> markdown_blocks(const std::string &path) {
         for (std::size_t j = i + 1; j < lines.size() && (indented(j) || blank(j)); ++j)
             if (indented(j))
                 end = j + 1;
-        Block block{path, i + 1, {}};
+        Block block{path, i + 1, {}, section};
         for (std::size_t j = i; j < end; ++j)
             block.lines.push_back(indented(j) ? lines[j].substr(4) : "");
         blocks.push_back(block);
@@ -253,7 +261,10 @@ struct Answer {
 // A program prints the same through a pipe as on a terminal, where only the
 // echo of the answers comes in between. Fed the answers found so far and
 // then the end of its input, it prints the page up to where it waits for the
-// next answer, and from there something else: the answer starts there.
+// next answer, and from there something else: the answer starts there. Or
+// so it seems: a line that the program prints, but elsewhere, is found as an
+// answer too, and only the terminal shows whether the program waits for it
+// (see check_example).
 std::vector<Answer> find_answers(const Example &example, const Shell &shell, Allowance allowance) {
     std::vector<Answer> answers;
     std::vector<Piece> printed; // the page so far, without the answers
@@ -287,18 +298,26 @@ void bring_file(const Example &example, const Shell &shell) {
 }
 
 // Runs the example on a terminal, typing each answer once the screen shows
-// all that comes before it. Gives "" if the screen then shows what the
-// document shows, else what differs.
-std::string check_example(const Example &example, const Shell &shell, Allowance allowance) {
+// all that comes before it and the program waits for input. Gives "" if the
+// screen then shows what the document shows, else what differs.
+//
+// Only a program that waits reads what is typed at that point: typed
+// anywhere else, the answer's echo lands wherever the machine's timing puts
+// it among the lines that the program prints meanwhile, or after its end,
+// and the page might pass by luck. So a place where the program does not
+// wait is no place for an answer, and fails the page in every run.
+std::string check_example(const Example &example, const Shell &shell, Allowance allowance,
+                          const TerminalOptions &pace) {
     bring_file(example, shell);
     const std::vector<Answer> answers = find_answers(example, shell, allowance);
-    Terminal term("/usr/bin/env", shell_words(shell, example.command));
+    Terminal term("/usr/bin/env", shell_words(shell, example.command), pace);
     std::vector<Piece> shown;
     std::size_t next = 0;
     for (std::size_t i = 0; i < example.screen.size(); ++i) {
         const std::string &line = example.screen[i];
         if (next < answers.size() && answers[next].line == i) {
             const std::size_t column = answers[next++].column;
+            const std::string answer = line.substr(column);
             shown.push_back({line.substr(0, column), false});
             if (!term.wait_for_screen([&](const std::string &screen) {
                     return shows_at_start(as_shown(screen), shown, allowance);
@@ -306,8 +325,11 @@ std::string check_example(const Example &example, const Shell &shell, Allowance 
                 return "the screen shows\n" + as_shown(term.screen()) + "instead of\n" +
                        joined(
                            {example.screen.begin(), example.screen.begin() + std::ptrdiff_t(i)}) +
-                       line.substr(0, column) + "\nbefore the answer " + line.substr(column);
-            term.type(line.substr(column) + "\n");
+                       line.substr(0, column) + "\nbefore the answer " + answer;
+            if (!term.wait_until_reading())
+                return "the command does not wait for the answer \"" + answer + "\" after\n" +
+                       as_shown(term.screen());
+            term.type(answer + "\n");
             shown.pop_back();
         }
         shown.push_back({line});
@@ -334,8 +356,21 @@ bool is_module_page(const std::string &page) {
     return page.ends_with(".3");
 }
 
+// How the examples' programs run: as built, and paced, stopped for a while
+// after every line end they print, which gives a screen that is read too
+// early, or an answer typed before the program waits, the unluckiest timing
+// in every run. The cross builds' emulator cannot trace a program, so that
+// they run the programs as built alone.
+std::vector<std::pair<std::string, TerminalOptions>> paces() {
+    std::vector<std::pair<std::string, TerminalOptions>> ways = {{"as built", {}}};
+    if (pacing_available())
+        ways.push_back({"paced", {.pause_at_line_ends = 30ms}});
+    return ways;
+}
+
 // The README's code blocks that show no program's output, and what tries them.
 constexpr std::pair<std::string_view, std::string_view> readme_other_blocks[] = {
+    {"apt-get update && apt-get install ", "Documents.PrerequisitesAreInstalledPackages"},
     {"daycalc YEAR-MONTH-DAY", "the examples under it"},
     {"cmake --workflow --preset ", ".ci/run, which runs the set-up and test commands"},
     {"cmake --install build/default --prefix ", "Suite.InstallPlacesProgramsPagesAndModule"},
@@ -349,9 +384,13 @@ TEST(Documents, ReadmeExamplesComeOutAsShown) {
     const Shell shell = programs_shell();
     for (const Block &block : markdown_blocks(readme)) {
         const std::vector<Example> examples = examples_in(block);
+        // The module's examples build a program: see ModuleExamplesBuildAndAnswerAsShown.
+        if (block.section == module_section && !examples.empty())
+            continue;
         for (const Example &example : examples)
-            EXPECT_EQ(check_example(example, shell, {}), "")
-                << example.where << ": $ " << example.command;
+            for (const auto &[way, pace] : paces())
+                EXPECT_EQ(check_example(example, shell, {}, pace), "")
+                    << example.where << ", " << way << ": $ " << example.command;
         if (!examples.empty())
             continue;
         bool tried = false;
@@ -372,8 +411,9 @@ TEST(Documents, ManualPageExamplesComeOutAsShown) {
         for (const Block &block : manual_examples(page)) {
             for (const Example &example : examples_in(block)) {
                 shows_its_program = shows_its_program || example.command.starts_with(name);
-                EXPECT_EQ(check_example(example, shell, {.trailing_blanks = true}), "")
-                    << example.where << ": $ " << example.command;
+                for (const auto &[way, pace] : paces())
+                    EXPECT_EQ(check_example(example, shell, {.trailing_blanks = true}, pace), "")
+                        << example.where << ", " << way << ": $ " << example.command;
             }
         }
         EXPECT_TRUE(shows_its_program) << page << " has no example of " << name;
@@ -381,21 +421,31 @@ TEST(Documents, ManualPageExamplesComeOutAsShown) {
 }
 
 // The comparison is exact where the document can show a byte: the test of
-// the documents must fail at a changed output line, answer or result.
+// the documents must fail at a changed output line, answer or result, and
+// at an answer where the program does not wait for one, however the machine
+// schedules the program and the test.
 TEST(Documents, AChangedByteFailsTheComparison) {
     const Shell shell = programs_shell();
     const std::vector<std::string> lines = {"Enter Monat :2", "Enter Jahr :2024",
                                             "Monat: 2, Jahr: 2024", "2024 ist ein Schaltjahr",
                                             "Der Monat 02-2024 hat 29 Tage."};
     const Allowance page{.trailing_blanks = true};
-    EXPECT_EQ(check_example({"as printed", "monthlen", lines}, shell, page), "");
     const auto changed = [&](std::size_t line, const std::string &text) {
         std::vector<std::string> screen = lines;
         screen[line] = text;
         return screen;
     };
+    // The page line after "..." is one that the program prints just before:
+    // taken for an answer, it is typed after the program's last line.
     std::vector<std::string> nothing_left_out = lines;
     nothing_left_out.insert(nothing_left_out.begin() + 3, "...");
+    // The year typed before the program asks for it, and Enter at its question.
+    const std::vector<std::string> typed_early = {"Enter Monat :2",
+                                                  "2024",
+                                                  "Enter Jahr :",
+                                                  "Monat: 2, Jahr: 2024",
+                                                  "2024 ist ein Schaltjahr",
+                                                  "Der Monat 02-2024 hat 29 Tage."};
     const struct {
         std::vector<std::string> screen;
         Allowance allowance;
@@ -408,11 +458,37 @@ TEST(Documents, AChangedByteFailsTheComparison) {
         {changed(2, "Monat: 2, Jahr: 202"), page},            // the allowance takes blanks only,
         {lines, {}},                                          // and only where a page hides them
         {nothing_left_out, page},                             // a line left out must be there
+        {typed_early, page},                                  // an answer where none is read
     };
-    for (const auto &change : changes)
-        EXPECT_NE(check_example({"changed", "monthlen", change.screen}, shell, change.allowance),
-                  "")
-            << joined(change.screen);
+    for (const auto &[way, pace] : paces()) {
+        EXPECT_EQ(check_example({"as printed", "monthlen", lines}, shell, page, pace), "") << way;
+        for (const auto &change : changes)
+            EXPECT_NE(check_example({"changed", "monthlen", change.screen}, shell, change.allowance,
+                                    pace),
+                      "")
+                << way << ":\n"
+                << joined(change.screen);
+    }
+}
+
+// The packages that the README has a new user install are this system's
+// own, by their names, and are all there where the suite builds and runs.
+TEST(Documents, PrerequisitesAreInstalledPackages) {
+    if (!fs::exists("/usr/bin/dpkg-query"))
+        GTEST_SKIP() << "no Debian package system here";
+    const std::string install = "apt-get update && apt-get install ";
+    std::size_t lines = 0;
+    for (const Block &block : markdown_blocks(readme)) {
+        if (!block.lines[0].starts_with(install))
+            continue;
+        ++lines;
+        for (const std::string &package : split(block.lines[0].substr(install.size()), ' ')) {
+            const RunResult r =
+                run("/usr/bin/dpkg-query", {"--show", "--showformat=${Status}", package});
+            EXPECT_EQ(r.out, "install ok installed") << package << ": " << r.err;
+        }
+    }
+    EXPECT_EQ(lines, 1u) << readme << " should install the prerequisites in one line";
 }
 
 // Run from a fresh folder of its own, as a reader's shell would be.
@@ -429,29 +505,9 @@ RunResult in_shell(const fs::path &dir, const std::string &script) {
     return run("/bin/sh", {"-c", "cd '" + dir.string() + "' && " + script}, options);
 }
 
-// The README's commands name a triangle.c of the reader's own: this one asks
-// what the manual page's example asks.
-constexpr char triangle_c[] = R"(#include <rectang.h>
-#include <stdio.h>
-
-int main(void) {
-    printf("%d %d %d\n", Rectangular(3, 4, 5), Rectangular(13, 5, 12), Rectangular(2, 3, 4));
-    return 0;
-}
-)";
-
-// Builds the program with `script` in `dir` and runs it.
-void expect_triangle_built(const fs::path &dir, const std::string &script,
-                           const std::string &what) {
-    std::ofstream(dir / "triangle.c") << triangle_c;
-    const RunResult built = in_shell(dir, script);
-    ASSERT_EQ(built.status, 0) << what << ": " << describe(built) << built.out;
-    const RunResult ran = in_shell(dir, "./triangle");
-    EXPECT_EQ(ran.out, "1 1 0\n") << what;
-}
-
 // The module's examples, as far as the build machine runs them: the page's
-// program built with pkg-config, and the README's ways of building one.
+// program built with pkg-config, and the README's program built in each of
+// the README's ways.
 TEST(Documents, ModuleExamplesBuildAndAnswerAsShown) {
 #ifdef DEMOS_CROSS
     GTEST_SKIP() << "the module of a cross build does not link into the build machine's programs";
@@ -468,9 +524,46 @@ TEST(Documents, ModuleExamplesBuildAndAnswerAsShown) {
         const Shell shell{"", {pkg_config_path}, fresh_folder("page").string()};
         for (const Block &block : manual_examples(page))
             for (const Example &example : examples_in(block))
-                EXPECT_EQ(check_example(example, shell, {.trailing_blanks = true}), "")
+                EXPECT_EQ(check_example(example, shell, {.trailing_blanks = true}, {}), "")
                     << example.where << ": $ " << example.command;
     }
+
+    // The README's program, shown by cat, is written into the folder that
+    // stands for the top of the source tree, where its commands name the
+    // folders of a build of the default preset.
+    const fs::path top = fresh_folder("top");
+    fs::create_directories(top / "build");
+    fs::create_directory_symlink(DEMOS_SOURCE_DIR "/modularize", top / "modularize");
+    fs::create_directory_symlink(DEMOS_BUILD_DIR, top / "build/default");
+    std::vector<Block> blocks;
+    std::vector<Example> answers; // what the program shows, however it was built
+    for (const Block &block : markdown_blocks(readme)) {
+        if (block.section != module_section)
+            continue;
+        blocks.push_back(block);
+        for (const Example &example : examples_in(block)) {
+            if (example.command.starts_with("cat "))
+                EXPECT_EQ(check_example(example, {"", {}, top.string()}, {}, {}), "")
+                    << example.where << ": $ " << example.command;
+            else
+                answers.push_back(example);
+        }
+    }
+    const fs::path source = top / "triangle.c";
+    ASSERT_TRUE(fs::exists(source)) << readme << " shows no triangle.c";
+    ASSERT_FALSE(answers.empty()) << readme << " shows no run of the program";
+
+    // Builds the program with `script` in `dir` and runs it as the README does.
+    const auto expect_built = [&](const fs::path &dir, const std::string &script,
+                                  const std::string &what) {
+        if (dir != top)
+            fs::copy_file(source, dir / "triangle.c");
+        const RunResult built = in_shell(dir, script);
+        ASSERT_EQ(built.status, 0) << what << ": " << describe(built) << built.out;
+        for (const Example &example : answers)
+            EXPECT_EQ(check_example(example, {"", {}, dir.string()}, {}, {}), "")
+                << what << ", then " << example.where << ": $ " << example.command;
+    };
 
     // The bare object and the static library need what instruments them.
 #ifdef DEMOS_SANITIZE
@@ -478,7 +571,7 @@ TEST(Documents, ModuleExamplesBuildAndAnswerAsShown) {
 #else
     const std::string sanitizers;
 #endif
-    for (const Block &block : markdown_blocks(readme)) {
+    for (const Block &block : blocks) {
         const std::string &first = block.lines[0];
         const std::string where = readme + ":" + std::to_string(block.line);
         if (first.starts_with("#include <rectang.h>")) {
@@ -493,29 +586,26 @@ TEST(Documents, ModuleExamplesBuildAndAnswerAsShown) {
                 EXPECT_EQ(r.status, 0) << where << ", " << compiler << ": " << r.err;
             }
         } else if (first.starts_with("cc -Imodularize/include ")) {
-            // The commands name the folders of a build of the default preset.
-            const fs::path dir = fresh_folder("build");
-            fs::create_directories(dir / "build");
-            fs::create_directory_symlink(DEMOS_SOURCE_DIR "/modularize", dir / "modularize");
-            fs::create_directory_symlink(DEMOS_BUILD_DIR, dir / "build/default");
-            for (const std::string &command : block.lines)
-                expect_triangle_built(dir, command + sanitizers, where + ": " + command);
+            for (const std::string &command : block.lines) {
+                fs::remove(top / "triangle");
+                expect_built(top, command + sanitizers, where + ": " + command);
+            }
         } else if (first.starts_with("find_package(rectang ")) {
             const fs::path dir = fresh_folder("find_package");
             std::ofstream(dir / "CMakeLists.txt")
                 << "cmake_minimum_required(VERSION 3.25)\nproject(triangle LANGUAGES C)\n"
                    "add_executable(triangle triangle.c)\n"
                 << joined(block.lines);
-            expect_triangle_built(dir,
-                                  "'" CMAKE_COMMAND "' -S . -B build -DCMAKE_PREFIX_PATH='" +
-                                      prefix.string() +
-                                      "' >/dev/null && '" CMAKE_COMMAND
-                                      "' --build build >/dev/null && cp build/triangle .",
-                                  where);
+            expect_built(dir,
+                         "'" CMAKE_COMMAND "' -S . -B build -DCMAKE_PREFIX_PATH='" +
+                             prefix.string() +
+                             "' >/dev/null && '" CMAKE_COMMAND
+                             "' --build build >/dev/null && cp build/triangle .",
+                         where);
         } else if (first.starts_with("export PKG_CONFIG_PATH=PREFIX/")) {
             const std::string script =
                 std::regex_replace(joined(block.lines), std::regex("PREFIX"), prefix.string());
-            expect_triangle_built(fresh_folder("pkg-config"), script, where);
+            expect_built(fresh_folder("pkg-config"), script, where);
         }
     }
 }
