@@ -205,7 +205,7 @@ std::string number_like_text(Random &random) {
         "i",   "n", "t", "y",  "inf", "infinity",
         "nan", "(", ")", " ",  "\n"};
     std::string text;
-    for (std::size_t count = 1 + random() % 10; count > 0; --count)
+    for (std::size_t count = 1 + std::size_t(random() % 10); count > 0; --count)
         text += pieces[std::size_t(random() % pieces.size())];
     return text;
 }
@@ -223,11 +223,11 @@ TEST(RealReader, AgreesWithTheLibraryScanOnRandomLongNumbers) {
         const bool hex = random() % 2 != 0;
         std::string digits;
         const bool long_one = random() % 4 == 0;
-        const std::size_t length = 1 + random() % (long_one ? 1500 : 40);
+        const std::size_t length = 1 + std::size_t(random() % (long_one ? 1500 : 40));
         for (std::size_t i = 0; i < length; ++i)
             digits += "0123456789abcdef"[random() % (hex ? 16 : 10)];
         if (random() % 2)
-            digits.insert(random() % (digits.size() + 1), ".");
+            digits.insert(std::size_t(random() % (digits.size() + 1)), ".");
         const long long exponent = hex ? static_cast<long long>(random() % 4600) - 3800
                                        : static_cast<long long>(random() % 1400) - 1100;
         expect_real_as_library((random() % 2 ? "-" : "") + std::string(hex ? "0x" : "") + digits +
@@ -276,7 +276,7 @@ TEST(IntegerReader, ReadsWhatTheLibraryScanReads) {
                                                         " ", "\n", "x",  ".",         "e", "a"};
         std::string text;
         std::size_t digits_in_a_row = 0;
-        for (std::size_t count = 1 + random() % 10; count > 0; --count) {
+        for (std::size_t count = 1 + std::size_t(random() % 10); count > 0; --count) {
             const std::string &piece = pieces[std::size_t(random() % pieces.size())];
             digits_in_a_row = is_digit(piece[0]) ? digits_in_a_row + piece.size() : 0;
             if (digits_in_a_row > 18) // past the range of long long, which the scan leaves open

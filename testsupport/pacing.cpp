@@ -21,7 +21,7 @@ namespace {
 bool holds_line_end(pid_t pid, std::uint64_t address, std::uint64_t length) {
     char bytes[4096];
     while (length > 0) {
-        const std::size_t part = std::min<std::uint64_t>(length, sizeof bytes);
+        const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(length, sizeof bytes));
         iovec local{bytes, part};
         iovec remote{reinterpret_cast<void *>(address), part};
         const ssize_t got = process_vm_readv(pid, &local, 1, &remote, 1, 0);
@@ -43,7 +43,7 @@ bool writes_line_end(pid_t pid, const __ptrace_syscall_info &call) {
         return holds_line_end(pid, args[1], args[2]);
     if (call.entry.nr != SYS_writev)
         return false;
-    std::vector<iovec> parts(std::min<std::uint64_t>(args[2], 1024));
+    std::vector<iovec> parts(static_cast<std::size_t>(std::min<std::uint64_t>(args[2], 1024)));
     iovec local{parts.data(), parts.size() * sizeof(iovec)};
     iovec remote{reinterpret_cast<void *>(args[1]), local.iov_len};
     if (process_vm_readv(pid, &local, 1, &remote, 1, 0) != static_cast<ssize_t>(local.iov_len))
