@@ -67,6 +67,22 @@ constexpr bool is_digit(int c) {
     return c >= '0' && c <= '9';
 }
 
+// How every number starts: white space skipped, then a sign or none.
+struct number_start {
+    bool negative;
+    int next; // the first character after the sign
+};
+
+template <typename Input> number_start read_number_start(Input &in) {
+    int c = next_char(in);
+    while (is_space(c))
+        c = next_char(in);
+    const bool negative = c == '-';
+    if (c == '-' || c == '+')
+        c = next_char(in);
+    return {negative, c};
+}
+
 struct scanned_integer {
     bool found;      // false: no digits where the number should start
     long long value; // the number, held at the nearest end of the range of long long
@@ -79,12 +95,8 @@ struct scanned_integer {
 // the range that it passes, so that no conversion is left to a library that
 // may give something else for a number too large for it.
 template <typename Input> scanned_integer scan_integer(Input &in) {
-    int c = next_char(in);
-    while (is_space(c))
-        c = next_char(in);
-    const bool negative = c == '-';
-    if (c == '-' || c == '+')
-        c = next_char(in);
+    const auto [negative, first] = read_number_start(in);
+    int c = first;
     if (!is_digit(c)) {
         unread_char(in, c);
         return {false, 0};

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -94,24 +95,24 @@ inline void add_digit(mantissa &m, int value, bool after_point) {
         m.scale = bounded_sum(m.scale, step);
 }
 
-// Reads the digits and the point from `c` on and gives the first character
-// that continues neither.
-template <typename Input> int read_mantissa(Input &in, int c, mantissa &m) {
+// Reads digits from `c` on and gives the first character that is none.
+template <typename Input> int read_digits(Input &in, int c, mantissa &m, bool after_point) {
     for (int d = digit_value(c, m.base); d >= 0; d = digit_value(c, m.base)) {
-        add_digit(m, d, false);
-        m.any_digit = true;
-        c = next_char(in);
-    }
-    if (c != '.')
-        return c;
-    m.point = true;
-    c = next_char(in);
-    for (int d = digit_value(c, m.base); d >= 0; d = digit_value(c, m.base)) {
-        add_digit(m, d, true);
+        add_digit(m, d, after_point);
         m.any_digit = true;
         c = next_char(in);
     }
     return c;
+}
+
+// Reads the digits and the point from `c` on and gives the first character
+// that continues neither.
+template <typename Input> int read_mantissa(Input &in, int c, mantissa &m) {
+    c = read_digits(in, c, m, false);
+    if (c != '.')
+        return c;
+    m.point = true;
+    return read_digits(in, next_char(in), m, true);
 }
 
 // Reads an exponent's optional sign and its decimal digits from the
@@ -145,23 +146,9 @@ inline double decimal_value(const mantissa &m, long long exponent) {
         text[length++] = static_cast<char>('0' + m.digits[i]);
     if (m.dropped_nonzero)
         text[length++] = '1';
-    text[length++] = 'e';
-    long long power = bounded_sum(m.scale, exponent);
-    if (power < 0) {
-        text[length++] = '-';
-        power = -power;
-    }
-    if (power > exponent_written)
-        power = exponent_written;
-    char reversed[8];
-    std::size_t figures = 0;
-    do {
-        reversed[figures++] = static_cast<char>('0' + power % 10);
-        power /= 10;
-    } while (power != 0);
-    while (figures != 0)
-        text[length++] = reversed[--figures];
-    text[length] = '\0';
+    const long long power =
+        std::clamp(bounded_sum(m.scale, exponent), -exponent_written, exponent_written);
+    std::snprintf(text + length, sizeof text - length, "e%lld", power);
     const int reading_errno = errno;
     const double value = std::strtod(text, nullptr);
     errno = reading_errno;
@@ -221,12 +208,8 @@ template <typename Input> bool read_word(Input &in, const char *rest) {
 // `0x.` counts as a number, 0, but no exponent may follow it; and a NaN takes
 // nothing in parentheses (`nan(1)` leaves `(1)` unread).
 template <typename Input> scanned_real scan_real(Input &in) {
-    int c = next_char(in);
-    while (is_space(c))
-        c = next_char(in);
-    const bool negative = c == '-';
-    if (c == '-' || c == '+')
-        c = next_char(in);
+    const auto [negative, first] = read_number_start(in);
+    int c = first;
     const double sign = negative ? -1.0 : 1.0;
     if (same_letter(c, 'i')) {
         if (!read_word(in, "nf"))

@@ -83,9 +83,12 @@ std::vector<std::string> program_command(const std::string &path) {
     return command;
 }
 
+bool emulated() {
+    return program_command("").size() > 1;
+}
+
 std::string program_folder(const std::vector<std::string> &names, const std::string &scratch) {
-    const bool emulated = program_command("").size() > 1;
-    if (!emulated)
+    if (!emulated())
         return DEMOS_BIN_DIR;
     std::filesystem::create_directories(scratch);
     for (const std::string &name : names) {

@@ -22,6 +22,9 @@ std::string program(std::string_view name);
 // a cross build the emulator and its options before it.
 std::vector<std::string> program_command(const std::string &path);
 
+// Whether the programs run behind an emulator, as in a cross build.
+bool emulated();
+
 // A folder in which a shell finds the suite's programs by their names, as in
 // a user's PATH: the build's bin folder, or in a cross build `scratch`, made
 // into a folder of small scripts that start each program behind the emulator.

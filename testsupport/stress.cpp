@@ -107,8 +107,7 @@ std::string hostile_input(Random &random, const std::vector<std::string> &words,
 void stress(std::uint64_t seed, int rounds, const std::function<void(Random &)> &round) {
     if (const char *text = std::getenv("STRESS_SEED"))
         seed = std::strtoull(text, nullptr, 0);
-    const bool emulated = program_command("").size() > 1;
-    if (emulated)
+    if (emulated())
         rounds = std::max(1, rounds / emulated_share);
     Random random(seed);
     for (int i = 0; i < rounds; ++i) {
